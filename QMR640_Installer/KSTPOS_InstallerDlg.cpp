@@ -1,0 +1,163 @@
+#include "QMR640_Installer/KSTPOS_InstallerDlg.h"
+
+#include <commctrl.h>
+#include <stdlib.h>
+#include <string.h>
+
+#include "QMR640_Installer/resource.h"
+#include "common/app_context.h"
+#include "common/busy_filter.h"
+#include "common/platform.h"
+#include "common/profile.h"
+#include "common/restart.h"
+#include "common/trace_log.h"
+
+namespace {
+const char kCanceled[] = "The driver installation canceled.";
+} // namespace
+
+CKSTPOS_InstallerDlg::CKSTPOS_InstallerDlg()
+    : m_nOSCode(OS_WIN7_OR_OTHER), m_bWow64(FALSE), m_hWorkerThread(NULL), m_bInstalling(0),
+      m_bRemoving(0), m_hProgressBar(NULL),
+      m_hIcon(LoadIconA(GetModuleHandleA(NULL), MAKEINTRESOURCEA(IDR_MAINFRAME))), m_hWnd(NULL) {}
+
+CKSTPOS_InstallerDlg::~CKSTPOS_InstallerDlg() {
+    RemoveMessageFilter();
+}
+
+INT_PTR CKSTPOS_InstallerDlg::DoModal() {
+    return DialogBoxParamA(GetModuleHandleA(NULL), MAKEINTRESOURCEA(IDD_KSTPOS_INSTALLER_DIALOG),
+                           NULL, DialogProc, (LPARAM)this);
+}
+
+INT_PTR CALLBACK CKSTPOS_InstallerDlg::DialogProc(HWND dialog, UINT message, WPARAM wParam,
+                                                  LPARAM lParam) {
+    if (message == WM_INITDIALOG) {
+        SetWindowLongPtrA(dialog, DWLP_USER, lParam);
+        CKSTPOS_InstallerDlg *self = (CKSTPOS_InstallerDlg *)lParam;
+        self->m_hWnd = dialog;
+        return self->OnInitDialog();
+    }
+    CKSTPOS_InstallerDlg *self = (CKSTPOS_InstallerDlg *)GetWindowLongPtrA(dialog, DWLP_USER);
+    if (self == NULL)
+        return FALSE;
+    switch (message) {
+    case WM_REFRESH_STATUS:
+        self->OnRefresh();
+        SetWindowLongPtrA(dialog, DWLP_MSGRESULT, 0);
+        return TRUE;
+    case WM_PAINT:
+        if (!IsIconic(dialog))
+            return FALSE;
+        self->OnPaint();
+        return TRUE;
+    case WM_QUERYDRAGICON:
+        return (INT_PTR)self->m_hIcon;
+    case WM_COMMAND:
+        // Only the worker ends the program: Enter and Escape never close the dialog under it.
+        return LOWORD(wParam) == IDOK || LOWORD(wParam) == IDCANCEL;
+    }
+    return FALSE;
+}
+
+BOOL CKSTPOS_InstallerDlg::OnInitDialog() {
+    SetMainWindow(m_hWnd);
+    m_hProgressBar = GetDlgItem(m_hWnd, IDC_PROGRESS);
+    OnRefresh();
+    SendMessageA(m_hWnd, WM_SETICON, ICON_BIG, (LPARAM)m_hIcon);
+    SendMessageA(m_hWnd, WM_SETICON, ICON_SMALL, (LPARAM)m_hIcon);
+
+    StartTraceLog(CurrentProgram().logFileName);
+    m_bWow64 = IsWow64();
+    m_nOSCode = CheckOS();
+    m_DriverVersion.SetSystemInfo(m_bWow64, m_nOSCode);
+    m_DriverVersion.SetControlPointers(&m_strStatus, m_hProgressBar);
+    BuildVersionCaption();
+    RunSpoolerCommand("net start spooler", 2000);
+    m_bInstalling = 0;
+    m_bRemoving = 0;
+    PostMessageA(m_hWnd, WM_REFRESH_STATUS, 0, 0);
+    SendMessageA(m_hProgressBar, PBM_SETRANGE, 0, MAKELPARAM(0, 100));
+    SendMessageA(m_hProgressBar, PBM_SETSTEP, 9, 0);
+
+    InstallMessageFilter(PreTranslate, this);
+    DWORD threadId = 0;
+    m_hWorkerThread = CreateThread(NULL, 0, WorkerThread, this, 0, &threadId);
+    return TRUE;
+}
+
+void CKSTPOS_InstallerDlg::BuildVersionCaption() {
+    m_strVersion = "Driver Version: V";
+    m_strScratch = LoadProfileString(IDS_VERSION_MAJOR);
+    m_strVersion += m_strScratch + ".";
+    m_strScratch = LoadProfileString(IDS_VERSION_MINOR);
+    m_strVersion += m_strScratch + ".";
+    m_strScratch = LoadProfileString(IDS_VERSION_BUILD);
+    m_strVersion += m_strScratch;
+}
+
+void CKSTPOS_InstallerDlg::OnRefresh() {
+    SetDlgItemTextA(m_hWnd, IDC_MESSAGES, m_strStatus.Get().c_str());
+    SetDlgItemTextA(m_hWnd, IDC_VERSION, m_strVersion.c_str());
+}
+
+void CKSTPOS_InstallerDlg::OnPaint() {
+    PAINTSTRUCT paint;
+    HDC dc = BeginPaint(m_hWnd, &paint);
+    RECT client;
+    GetClientRect(m_hWnd, &client);
+    int x = (client.right - client.left - GetSystemMetrics(SM_CXICON) + 1) / 2;
+    int y = (client.bottom - client.top - GetSystemMetrics(SM_CYICON) + 1) / 2;
+    DrawIcon(dc, x, y, m_hIcon);
+    EndPaint(m_hWnd, &paint);
+}
+
+bool CKSTPOS_InstallerDlg::PreTranslate(void *context, const MSG &msg) {
+    CKSTPOS_InstallerDlg *self = (CKSTPOS_InstallerDlg *)context;
+    bool installing = self->m_bInstalling != 0;
+    return FilterBusyMessage(self->m_hWnd, installing || self->m_bRemoving != 0, installing, msg);
+}
+
+DWORD WINAPI CKSTPOS_InstallerDlg::WorkerThread(LPVOID parameter) {
+    ((CKSTPOS_InstallerDlg *)parameter)->RunWorker();
+    return 0;
+}
+
+void CKSTPOS_InstallerDlg::RunWorker() {
+    if (m_nOSCode < OS_WIN2000) {
+        AppMessageBox("THE DRIVER CAN NOT BE INSTALLED ON THIS OS.", MB_OK | MB_ICONINFORMATION);
+        exit(0);
+    }
+    m_bInstalling = 1;
+    int portIndex = ChoosePort();
+    CheckInstalledVersion();
+    if (portIndex >= 0 && portIndex < PORT_COUNT) {
+        int portValue = PORT_VALUE_BASE + portIndex;
+        if (m_nOSCode >= OS_VISTA)
+            m_DriverVersion.AddToWin2KWithWHQL(portValue);
+        else
+            m_DriverVersion.AddToWin2K(portValue);
+    }
+    m_bInstalling = 0;
+    exit(0);
+}
+
+int CKSTPOS_InstallerDlg::ChoosePort() {
+    char value[256] = {0};
+    const char *portDialog = GetDriverInfoFromFile("QMR640", "PORTDLG", value, sizeof value);
+    if (portDialog == NULL || strstr(portDialog, "TRUE") != NULL) {
+        if (m_PortDlg.DoModal() != IDOK) {
+            TraceLog(kCanceled);
+            AppMessageBox(kCanceled, MB_OK | MB_ICONINFORMATION);
+            exit(0);
+        }
+        return m_PortDlg.m_nPortIndex;
+    }
+    CPort_Dlg preset;
+    preset.CreateHidden(m_hWnd);
+    int portIndex = preset.m_nPortIndex;
+    preset.DestroyWindow();
+    return portIndex;
+}
+
+void CKSTPOS_InstallerDlg::CheckInstalledVersion() {}

@@ -1,0 +1,47 @@
+// The installer's progress dialog and the worker that runs the installation.
+#pragma once
+#include <windows.h>
+#include <atomic>
+#include <string>
+
+#include "QMR640_Installer/DriverVersion.h"
+#include "QMR640_Installer/Port_Dlg.h"
+#include "common/status.h"
+
+class CKSTPOS_InstallerDlg {
+  public:
+    CKSTPOS_InstallerDlg();
+    ~CKSTPOS_InstallerDlg();
+
+    INT_PTR DoModal();
+
+    // Returns only when no different driver version is installed. Not built yet: it finds
+    // nothing to remove.
+    void CheckInstalledVersion();
+
+    int m_nOSCode;
+    BOOL m_bWow64;
+    std::string m_strScratch;
+    HANDLE m_hWorkerThread;
+    std::atomic<LONG> m_bInstalling;
+    std::atomic<LONG> m_bRemoving;
+    CDriverVersion m_DriverVersion;
+    CPort_Dlg m_PortDlg;
+    HWND m_hProgressBar;
+    StatusText m_strStatus;
+    std::string m_strVersion;
+    HICON m_hIcon;
+    HWND m_hWnd;
+
+  private:
+    static INT_PTR CALLBACK DialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
+    static DWORD WINAPI WorkerThread(LPVOID parameter);
+    static bool PreTranslate(void *self, const MSG &msg);
+
+    BOOL OnInitDialog();
+    void OnRefresh();
+    void OnPaint();
+    void RunWorker();
+    int ChoosePort();
+    void BuildVersionCaption();
+};

@@ -1,0 +1,6 @@
+// Copies into fixed zeroed buffers that never overrun and always end in NUL.
+#pragma once
+#include <stddef.h>
+
+void CopyBounded(char *dest, size_t size, const char *src);
+void AppendBounded(char *dest, size_t size, const char *src);

@@ -1,0 +1,139 @@
+#include "common/file_utils.h"
+
+#include <aclapi.h>
+#include <stdio.h>
+#include <string.h>
+
+#include "common/trace_log.h"
+
+namespace {
+void ClearReadOnly(const std::string &path) {
+    DWORD attributes = GetFileAttributesA(path.c_str());
+    if (attributes != INVALID_FILE_ATTRIBUTES)
+        SetFileAttributesA(path.c_str(), attributes & ~FILE_ATTRIBUTE_READONLY);
+}
+
+bool FileExists(const std::string &path) {
+    return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+} // namespace
+
+void GuardedCopy(const std::string &source, const std::string &destination) {
+    BOOL copied = CopyFileA(source.c_str(), destination.c_str(), FALSE);
+    DWORD error = copied ? ERROR_SUCCESS : GetLastError();
+    TraceLog("FILE SRC : %s", source.c_str());
+    if (!copied)
+        HandleCopyFailure(source, destination, error);
+}
+
+bool HandleCopyFailure(const std::string &source, const std::string &destination, DWORD errorCode) {
+    if (errorCode != ERROR_ACCESS_DENIED && errorCode != ERROR_SHARING_VIOLATION) {
+        TraceLog("COPYFILE ERROR, SRC : %s ", source.c_str());
+        TraceLog("ERROR CODE : %d ", int(errorCode));
+        TraceLog("COPYFILE ERROR, DES : %s ", destination.c_str());
+        return false;
+    }
+    std::string recovery = destination + ".old";
+    TraceLog(errorCode == ERROR_ACCESS_DENIED ? "ERROR_ACCESS_DENIED HANDLER"
+                                              : "ERROR_SHARING_VIOLATION HANDLER");
+    if (FileExists(recovery))
+        DeleteFileA(recovery.c_str());
+    // A file in use can still be renamed; the new copy then takes its place.
+    if (FileExists(destination)) {
+        rename(destination.c_str(), recovery.c_str());
+        TraceLog("strDest : %s", destination.c_str());
+        TraceLog("strDestWithOldExt : %s", recovery.c_str());
+    }
+    if (!CopyFileA(source.c_str(), destination.c_str(), FALSE)) {
+        DWORD error = GetLastError();
+        TraceLog("CopyFile Error : %s ", source.c_str());
+        TraceLog("Error Code : (%d) ", int(error));
+        TraceLog("CopyFile Error : %s ", destination.c_str());
+    }
+    return true;
+}
+
+void DeleteDirectoryTree(const std::string &path) {
+    ClearReadOnly(path);
+    std::string pattern = path;
+    if (pattern.empty() || pattern[pattern.size() - 1] != '\\')
+        pattern += '\\';
+    pattern += "*.*";
+    std::string directory = pattern.substr(0, pattern.rfind('\\'));
+
+    WIN32_FIND_DATAA entry;
+    HANDLE find = FindFirstFileA(pattern.c_str(), &entry);
+    if (find != INVALID_HANDLE_VALUE) {
+        do {
+            if (strcmp(entry.cFileName, ".") == 0 || strcmp(entry.cFileName, "..") == 0)
+                continue;
+            std::string child = directory + "\\" + entry.cFileName;
+            if (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+                DeleteDirectoryTree(child);
+                RemoveDirectoryA(child.c_str());
+            } else {
+                ClearReadOnly(child);
+                DeleteFileA(child.c_str());
+            }
+        } while (FindNextFileA(find, &entry));
+        FindClose(find);
+    }
+    RemoveDirectoryA(directory.c_str());
+}
+
+bool ReportDeleteFileError(const std::string &path, DWORD errorCode) {
+    TraceLog("DeleteFile Error : %s , (%d)", path.c_str(), int(errorCode));
+    return false;
+}
+
+BOOL CreateDirectoryWithSA(const std::string &path) {
+    TraceSeparator();
+    TraceLog("CreateDirectoryWithSA BEGIN");
+
+    PSID everyone = NULL;
+    SID_IDENTIFIER_AUTHORITY worldAuthority = {SECURITY_WORLD_SID_AUTHORITY};
+    if (!AllocateAndInitializeSid(&worldAuthority, 1, SECURITY_WORLD_RID, 0, 0, 0, 0, 0, 0, 0,
+                                  &everyone))
+        TraceLog("Fail to get Everyone SID. (%d)", int(GetLastError()));
+
+    // Read and run only: the folder holds the uninstaller, which runs with administrator rights.
+    EXPLICIT_ACCESSA access;
+    memset(&access, 0, sizeof access);
+    access.grfAccessPermissions = GENERIC_READ | GENERIC_EXECUTE;
+    access.grfAccessMode = SET_ACCESS;
+    access.grfInheritance = SUB_CONTAINERS_AND_OBJECTS_INHERIT;
+    access.Trustee.pMultipleTrustee = NULL;
+    access.Trustee.MultipleTrusteeOperation = NO_MULTIPLE_TRUSTEE;
+    access.Trustee.TrusteeForm = TRUSTEE_IS_SID;
+    access.Trustee.TrusteeType = TRUSTEE_IS_WELL_KNOWN_GROUP;
+    access.Trustee.ptstrName = (LPSTR)everyone;
+
+    PACL acl = NULL;
+    SetEntriesInAclA(1, &access, NULL, &acl);
+    SECURITY_DESCRIPTOR descriptor;
+    InitializeSecurityDescriptor(&descriptor, SECURITY_DESCRIPTOR_REVISION);
+    SetSecurityDescriptorDacl(&descriptor, TRUE, acl, FALSE);
+
+    SECURITY_ATTRIBUTES attributes;
+    attributes.nLength = sizeof attributes;
+    attributes.lpSecurityDescriptor = &descriptor;
+    attributes.bInheritHandle = TRUE;
+
+    BOOL created = CreateDirectoryA(path.c_str(), &attributes);
+    if (!created && GetLastError() == ERROR_ALREADY_EXISTS) {
+        DeleteDirectoryTree(path);
+        created = CreateDirectoryA(path.c_str(), &attributes);
+    }
+    if (!created) {
+        created = CreateDirectoryA(path.c_str(), &attributes);
+        if (!created)
+            created = CreateDirectoryA(path.c_str(), NULL);
+    }
+
+    if (everyone != NULL)
+        FreeSid(everyone);
+    if (acl != NULL)
+        LocalFree(acl);
+    TraceLog("CreateDirectoryWithSA END");
+    return created;
+}

@@ -1,0 +1,17 @@
+// File routines shared by the installation and removal steps.
+#pragma once
+#include <windows.h>
+#include <string>
+
+// Copies over the destination; a locked destination is moved aside to ".old" and copied once more.
+void GuardedCopy(const std::string &source, const std::string &destination);
+bool HandleCopyFailure(const std::string &source, const std::string &destination, DWORD errorCode);
+
+// Deletes a directory with everything below it, read-only files included.
+void DeleteDirectoryTree(const std::string &path);
+
+// Writes the trace line of a failed DeleteFileA; always false.
+bool ReportDeleteFileError(const std::string &path, DWORD errorCode);
+
+// Creates the directory, emptied if it exists, readable and runnable by every user.
+BOOL CreateDirectoryWithSA(const std::string &path);

@@ -1,0 +1,21 @@
+// Which Windows release the program runs on, and whether under WOW64.
+#pragma once
+
+// OS codes: 2000 Windows 95 ... 2010 Windows 7 and every release not listed.
+const int OS_WIN95 = 2000;
+const int OS_WIN98 = 2001;
+const int OS_WINME = 2002;
+const int OS_WINNT4 = 2003;
+const int OS_WIN2000 = 2004;
+const int OS_WINXP = 2005;
+const int OS_WIN2003 = 2006;
+const int OS_VISTA = 2007;
+const int OS_WIN2008 = 2008;
+const int OS_WIN2008R2 = 2009;
+const int OS_WIN7_OR_OTHER = 2010;
+
+int CheckOS();
+int IsWow64();
+
+// The classification alone, from the values GetVersionExA reports.
+int ClassifyOS(unsigned platformId, unsigned major, unsigned minor, unsigned productType);

@@ -1,0 +1,23 @@
+#include "common/restart.h"
+
+int RestartSystem() {
+    HANDLE token = NULL;
+    if (!OpenProcessToken(GetCurrentProcess(), TOKEN_ADJUST_PRIVILEGES | TOKEN_QUERY, &token))
+        return 0;
+    TOKEN_PRIVILEGES privileges;
+    privileges.PrivilegeCount = 1;
+    LookupPrivilegeValueA(NULL, SE_SHUTDOWN_NAME, &privileges.Privileges[0].Luid);
+    privileges.Privileges[0].Attributes = SE_PRIVILEGE_ENABLED;
+    AdjustTokenPrivileges(token, FALSE, &privileges, 0, NULL, NULL);
+    // AdjustTokenPrivileges succeeds with ERROR_NOT_ALL_ASSIGNED when the user lacks the right.
+    DWORD error = GetLastError();
+    CloseHandle(token);
+    if (error != ERROR_SUCCESS)
+        return 0;
+    return ExitWindowsEx(EWX_REBOOT | EWX_FORCE, 0) ? 1 : 0;
+}
+
+void RunSpoolerCommand(const char *commandLine, DWORD pause) {
+    WinExec(commandLine, SW_HIDE);
+    Sleep(pause);
+}

@@ -1,0 +1,9 @@
+// Restarting the computer and stopping or starting the print spooler.
+#pragma once
+#include <windows.h>
+
+// Restarts at once with the shutdown privilege; 1 when the system accepted the request.
+int RestartSystem();
+
+// Runs "net stop spooler" or "net start spooler" hidden, then waits the fixed pause.
+void RunSpoolerCommand(const char *commandLine, DWORD pause);

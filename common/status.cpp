@@ -1,0 +1,43 @@
+#include "common/status.h"
+
+#include <commctrl.h>
+
+#include "common/app_context.h"
+
+StatusText::StatusText() {
+    InitializeCriticalSection(&m_lock);
+}
+
+StatusText::~StatusText() {
+    DeleteCriticalSection(&m_lock);
+}
+
+void StatusText::Set(const std::string &text) {
+    EnterCriticalSection(&m_lock);
+    m_text = text;
+    LeaveCriticalSection(&m_lock);
+}
+
+std::string StatusText::Get() const {
+    EnterCriticalSection(&m_lock);
+    std::string copy = m_text;
+    LeaveCriticalSection(&m_lock);
+    return copy;
+}
+
+void PostStatus(StatusText &status, HWND progressBar, const char *text, BOOL step, DWORD pause) {
+    status.Set(text);
+    if (step)
+        SendMessageA(progressBar, PBM_STEPIT, 0, 0);
+    PostMessageA(MainWindow(), WM_REFRESH_STATUS, 0, 0);
+    if (pause != 0)
+        Sleep(pause);
+}
+
+void PostCompletion(StatusText &status, HWND progressBar, const char *text, DWORD pause) {
+    status.Set(text);
+    SendMessageA(progressBar, PBM_SETPOS, 100, 0);
+    PostMessageA(MainWindow(), WM_REFRESH_STATUS, 0, 0);
+    if (pause != 0)
+        Sleep(pause);
+}
