@@ -50,6 +50,17 @@ void CDriverVersion::SetControlPointers(StatusText *statusText, HWND progressBar
     TraceLog("SetControlPointers END");
 }
 
-void CDriverVersion::AddToWin2K(int) {}
+// The sequences' frames; their steps come with the installation work.
+void CDriverVersion::AddToWin2K(int) {
+    TraceSeparator();
+    TraceLog("AddToWin2K BEGIN");
+    TraceSeparator();
+    TraceLog("AddToWin2K END");
+}
 
-void CDriverVersion::AddToWin2KWithWHQL(int) {}
+void CDriverVersion::AddToWin2KWithWHQL(int) {
+    TraceSeparator();
+    TraceLog("AddToWin2KWithWHQL BEGIN");
+    TraceSeparator();
+    TraceLog("AddToWin2KWithWHQL END");
+}

@@ -119,13 +119,16 @@ BOOL CreateDirectoryWithSA(const std::string &path) {
     attributes.lpSecurityDescriptor = &descriptor;
     attributes.bInheritHandle = TRUE;
 
-    BOOL created = CreateDirectoryA(path.c_str(), &attributes);
+    // Without an ACL the descriptor would carry a NULL DACL, which grants everyone everything:
+    // then the parent's default security is the safer choice.
+    LPSECURITY_ATTRIBUTES security = acl != NULL ? &attributes : NULL;
+    BOOL created = CreateDirectoryA(path.c_str(), security);
     if (!created && GetLastError() == ERROR_ALREADY_EXISTS) {
         DeleteDirectoryTree(path);
-        created = CreateDirectoryA(path.c_str(), &attributes);
+        created = CreateDirectoryA(path.c_str(), security);
     }
     if (!created) {
-        created = CreateDirectoryA(path.c_str(), &attributes);
+        created = CreateDirectoryA(path.c_str(), security);
         if (!created)
             created = CreateDirectoryA(path.c_str(), NULL);
     }

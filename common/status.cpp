@@ -27,8 +27,12 @@ std::string StatusText::Get() const {
 
 void PostStatus(StatusText &status, HWND progressBar, const char *text, BOOL step, DWORD pause) {
     status.Set(text);
-    if (step)
-        SendMessageA(progressBar, PBM_STEPIT, 0, 0);
+    if (step) {
+        LRESULT before = SendMessageA(progressBar, PBM_STEPIT, 0, 0);
+        // The control starts over when a step passes its end; a full bar stays full.
+        if (SendMessageA(progressBar, PBM_GETPOS, 0, 0) < before)
+            SendMessageA(progressBar, PBM_SETPOS, 100, 0);
+    }
     PostMessageA(MainWindow(), WM_REFRESH_STATUS, 0, 0);
     if (pause != 0)
         Sleep(pause);

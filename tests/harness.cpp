@@ -1,0 +1,97 @@
+#include "harness.h"
+
+#include "QMR640_Installer/KSTPOS_Installer.h"
+#include "QMR640_Uninstaller/KSTPOS_Uninstaller.h"
+
+extern const std::string kInstallerRc, kInstallerHeader, kUninstallerRc, kUninstallerHeader;
+
+const char kMedia[] = "C:\\Media";
+const char kInstallerLog[] = "C:\\Temp\\QMR-640_Installer.txt";
+const char kUninstallerLog[] = "C:\\Temp\\QMR-640_UnInstaller.txt";
+
+HINSTANCE InstallerModule() {
+    return winsim::RegisterModule("QMR640_Installer", kInstallerRc, kInstallerHeader);
+}
+
+HINSTANCE UninstallerModule() {
+    return winsim::RegisterModule("QMR640_Uninstaller", kUninstallerRc, kUninstallerHeader);
+}
+
+void MachineTest::SetUp() {
+    winsim::Reset();
+    winsim::SetCurrentDirectory(kMedia);
+}
+
+void PutOptions(const std::string &folder, const std::string &lines) {
+    winsim::PutFile(folder + "\\QMR640_Config.KST", "[QMR640]\r\n" + lines);
+}
+
+int RunInstaller() {
+    return winsim::RunProcess(InstallerModule(), [] { CKSTPOS_InstallerApp().InitInstance(); });
+}
+
+int RunUninstaller() {
+    return winsim::RunProcess(UninstallerModule(), [] { CKSTPOS_UninstallerApp().InitInstance(); });
+}
+
+int RunInInstaller(const std::function<void()> &body) {
+    return winsim::RunProcess(InstallerModule(), body);
+}
+
+std::vector<std::string> LogTexts(const std::string &path) {
+    std::string content = winsim::FileContent(path);
+    std::vector<std::string> texts;
+    size_t start = 0;
+    while (start < content.size()) {
+        size_t end = content.find("\r\n", start);
+        if (end == std::string::npos)
+            end = content.size();
+        std::string line = content.substr(start, end - start);
+        start = end + 2;
+        // A separator's text ends its stamped line; the empty line after it has no stamp.
+        if (line.empty()) {
+            texts.push_back("");
+            continue;
+        }
+        EXPECT_GE(line.size(), 10u) << line;
+        EXPECT_EQ(": ", line.substr(8, 2)) << line;
+        texts.push_back(line.substr(10));
+    }
+    return texts;
+}
+
+std::vector<std::string> LogSteps(const std::string &path) {
+    std::vector<std::string> steps;
+    for (const std::string &text : LogTexts(path))
+        if (!text.empty())
+            steps.push_back(text);
+    return steps;
+}
+
+void AnswerPortDialog(int radioId, bool cancel) {
+    winsim::SetUser([radioId, cancel](HWND dialog) {
+        if (winsim::WindowText(dialog) != "Port Type")
+            return;
+        if (cancel) {
+            winsim::PressKey(dialog, VK_ESCAPE);
+            return;
+        }
+        if (radioId != 0)
+            winsim::Click(winsim::FindItem(dialog, radioId));
+        winsim::Click(winsim::FindItem(dialog, IDOK));
+    });
+}
+
+std::vector<DWORD> PauseList() {
+    std::vector<DWORD> list;
+    for (const winsim::Pause &pause : winsim::Pauses())
+        list.push_back(pause.ms);
+    return list;
+}
+
+int CallCount(const std::string &function) {
+    int count = 0;
+    for (const std::string &call : winsim::CallLog())
+        count += call == function;
+    return count;
+}

@@ -1,0 +1,479 @@
+// The project's simulated Windows: the platform's names for the host build. Declares what the
+// programs use, with the documented types, constants and contracts; winsim/src implements them.
+#pragma once
+#include <stdarg.h>
+#include <stddef.h>
+#include <stdint.h>
+
+#define WINAPI
+#define CALLBACK
+#define APIENTRY
+#define CONST const
+#define VOID void
+
+typedef int BOOL;
+typedef unsigned char BYTE;
+typedef unsigned short WORD;
+typedef unsigned int DWORD;
+typedef int LONG;
+typedef unsigned int ULONG;
+typedef unsigned int UINT;
+typedef int INT;
+typedef char CHAR;
+typedef wchar_t WCHAR;
+typedef long long LONGLONG;
+typedef intptr_t INT_PTR;
+typedef uintptr_t UINT_PTR;
+typedef intptr_t LONG_PTR;
+typedef uintptr_t ULONG_PTR;
+typedef uintptr_t DWORD_PTR;
+typedef UINT_PTR WPARAM;
+typedef LONG_PTR LPARAM;
+typedef LONG_PTR LRESULT;
+typedef BOOL *PBOOL, *LPBOOL;
+typedef BYTE *LPBYTE, *PBYTE;
+typedef DWORD *LPDWORD, *PDWORD;
+typedef LONG *PLONG;
+typedef void *LPVOID, *PVOID;
+typedef const void *LPCVOID;
+typedef char *LPSTR, *PSTR;
+typedef const char *LPCSTR, *PCSTR;
+typedef WCHAR *LPWSTR;
+typedef const WCHAR *LPCWSTR;
+typedef DWORD ACCESS_MASK;
+typedef DWORD REGSAM;
+
+#define DECLARE_HANDLE(name)                                                                       \
+    struct name##__ {                                                                              \
+        int unused;                                                                                \
+    };                                                                                             \
+    typedef struct name##__ *name
+typedef void *HANDLE;
+typedef HANDLE *PHANDLE;
+DECLARE_HANDLE(HWND);
+DECLARE_HANDLE(HINSTANCE);
+DECLARE_HANDLE(HICON);
+DECLARE_HANDLE(HMENU);
+DECLARE_HANDLE(HDC);
+DECLARE_HANDLE(HHOOK);
+DECLARE_HANDLE(HKEY);
+typedef HINSTANCE HMODULE;
+typedef HICON HCURSOR;
+typedef HANDLE HLOCAL;
+typedef HKEY *PHKEY;
+typedef void *PSID;
+typedef INT_PTR(WINAPI *FARPROC)();
+
+#ifndef NULL
+#define NULL 0
+#endif
+#define TRUE 1
+#define FALSE 0
+#define MAX_PATH 260
+#define INVALID_HANDLE_VALUE ((HANDLE)(LONG_PTR)-1)
+
+#define LOWORD(l) ((WORD)(((DWORD_PTR)(l)) & 0xffff))
+#define HIWORD(l) ((WORD)((((DWORD_PTR)(l)) >> 16) & 0xffff))
+#define MAKELONG(a, b)                                                                             \
+    ((LONG)(((WORD)(((DWORD_PTR)(a)) & 0xffff)) | ((DWORD)((WORD)(((DWORD_PTR)(b)) & 0xffff)))     \
+                                                      << 16))
+#define MAKEWPARAM(l, h) ((WPARAM)(DWORD)MAKELONG(l, h))
+#define MAKELPARAM(l, h) ((LPARAM)(DWORD)MAKELONG(l, h))
+#define MAKEINTRESOURCEA(i) ((LPSTR)((ULONG_PTR)((WORD)(i))))
+#define IS_INTRESOURCE(r) ((((ULONG_PTR)(r)) >> 16) == 0)
+#define MAKELANGID(p, s) ((((WORD)(s)) << 10) | (WORD)(p))
+#define LANG_ENGLISH 0x09
+#define SUBLANG_ENGLISH_US 0x01
+
+// ---- errors
+#define ERROR_SUCCESS 0L
+#define NO_ERROR 0L
+#define ERROR_FILE_NOT_FOUND 2L
+#define ERROR_PATH_NOT_FOUND 3L
+#define ERROR_ACCESS_DENIED 5L
+#define ERROR_INVALID_HANDLE 6L
+#define ERROR_NOT_ENOUGH_MEMORY 8L
+#define ERROR_NO_MORE_FILES 18L
+#define ERROR_SHARING_VIOLATION 32L
+#define ERROR_FILE_EXISTS 80L
+#define ERROR_INVALID_PARAMETER 87L
+#define ERROR_INSUFFICIENT_BUFFER 122L
+#define ERROR_PROC_NOT_FOUND 127L
+#define ERROR_DIR_NOT_EMPTY 145L
+#define ERROR_ALREADY_EXISTS 183L
+#define ERROR_MORE_DATA 234L
+#define ERROR_NO_MORE_ITEMS 259L
+#define ERROR_DIRECTORY 267L
+#define ERROR_MR_MID_NOT_FOUND 317L
+#define ERROR_NOT_ALL_ASSIGNED 1300L
+#define ERROR_PRIVILEGE_NOT_HELD 1314L
+#define ERROR_INVALID_WINDOW_HANDLE 1400L
+#define ERROR_INVALID_HOOK_HANDLE 1404L
+
+DWORD WINAPI GetLastError(void);
+void WINAPI SetLastError(DWORD code);
+
+// ---- version
+#define VER_PLATFORM_WIN32s 0
+#define VER_PLATFORM_WIN32_WINDOWS 1
+#define VER_PLATFORM_WIN32_NT 2
+#define VER_NT_WORKSTATION 1
+#define VER_NT_DOMAIN_CONTROLLER 2
+#define VER_NT_SERVER 3
+typedef struct _OSVERSIONINFOA {
+    DWORD dwOSVersionInfoSize;
+    DWORD dwMajorVersion;
+    DWORD dwMinorVersion;
+    DWORD dwBuildNumber;
+    DWORD dwPlatformId;
+    CHAR szCSDVersion[128];
+} OSVERSIONINFOA, *LPOSVERSIONINFOA;
+typedef struct _OSVERSIONINFOEXA {
+    DWORD dwOSVersionInfoSize;
+    DWORD dwMajorVersion;
+    DWORD dwMinorVersion;
+    DWORD dwBuildNumber;
+    DWORD dwPlatformId;
+    CHAR szCSDVersion[128];
+    WORD wServicePackMajor;
+    WORD wServicePackMinor;
+    WORD wSuiteMask;
+    BYTE wProductType;
+    BYTE wReserved;
+} OSVERSIONINFOEXA;
+BOOL WINAPI GetVersionExA(LPOSVERSIONINFOA info);
+
+// ---- modules and processes
+HMODULE WINAPI GetModuleHandleA(LPCSTR name);
+FARPROC WINAPI GetProcAddress(HMODULE module, LPCSTR name);
+HANDLE WINAPI GetCurrentProcess(void);
+DWORD WINAPI GetCurrentThreadId(void);
+BOOL WINAPI CloseHandle(HANDLE handle);
+void WINAPI Sleep(DWORD milliseconds);
+UINT WINAPI WinExec(LPCSTR commandLine, UINT show);
+#define INFINITE 0xFFFFFFFF
+#define WAIT_OBJECT_0 0x00000000L
+#define WAIT_TIMEOUT 258L
+#define WAIT_FAILED ((DWORD)0xFFFFFFFF)
+DWORD WINAPI WaitForSingleObject(HANDLE handle, DWORD milliseconds);
+
+typedef struct _SECURITY_ATTRIBUTES {
+    DWORD nLength;
+    LPVOID lpSecurityDescriptor;
+    BOOL bInheritHandle;
+} SECURITY_ATTRIBUTES, *LPSECURITY_ATTRIBUTES, *PSECURITY_ATTRIBUTES;
+typedef DWORD(WINAPI *LPTHREAD_START_ROUTINE)(LPVOID parameter);
+HANDLE WINAPI CreateThread(LPSECURITY_ATTRIBUTES attributes, size_t stackSize,
+                           LPTHREAD_START_ROUTINE start, LPVOID parameter, DWORD flags,
+                           LPDWORD threadId);
+
+typedef struct _RTL_CRITICAL_SECTION {
+    void *impl;
+} CRITICAL_SECTION, *LPCRITICAL_SECTION;
+void WINAPI InitializeCriticalSection(LPCRITICAL_SECTION section);
+void WINAPI DeleteCriticalSection(LPCRITICAL_SECTION section);
+void WINAPI EnterCriticalSection(LPCRITICAL_SECTION section);
+void WINAPI LeaveCriticalSection(LPCRITICAL_SECTION section);
+
+// ---- time
+typedef struct _SYSTEMTIME {
+    WORD wYear;
+    WORD wMonth;
+    WORD wDayOfWeek;
+    WORD wDay;
+    WORD wHour;
+    WORD wMinute;
+    WORD wSecond;
+    WORD wMilliseconds;
+} SYSTEMTIME, *LPSYSTEMTIME;
+void WINAPI GetLocalTime(LPSYSTEMTIME time);
+
+// ---- memory and messages
+#define FORMAT_MESSAGE_ALLOCATE_BUFFER 0x00000100
+#define FORMAT_MESSAGE_IGNORE_INSERTS 0x00000200
+#define FORMAT_MESSAGE_FROM_SYSTEM 0x00001000
+DWORD WINAPI FormatMessageA(DWORD flags, LPCVOID source, DWORD messageId, DWORD languageId,
+                            LPSTR buffer, DWORD size, va_list *arguments);
+HLOCAL WINAPI LocalFree(HLOCAL memory);
+LPVOID WINAPI LocalLock(HLOCAL memory);
+
+// ---- files
+#define GENERIC_READ 0x80000000
+#define GENERIC_WRITE 0x40000000
+#define GENERIC_EXECUTE 0x20000000
+#define GENERIC_ALL 0x10000000
+#define FILE_SHARE_READ 0x00000001
+#define FILE_SHARE_WRITE 0x00000002
+#define FILE_SHARE_DELETE 0x00000004
+#define CREATE_NEW 1
+#define CREATE_ALWAYS 2
+#define OPEN_EXISTING 3
+#define OPEN_ALWAYS 4
+#define TRUNCATE_EXISTING 5
+#define FILE_ATTRIBUTE_READONLY 0x00000001
+#define FILE_ATTRIBUTE_HIDDEN 0x00000002
+#define FILE_ATTRIBUTE_SYSTEM 0x00000004
+#define FILE_ATTRIBUTE_DIRECTORY 0x00000010
+#define FILE_ATTRIBUTE_ARCHIVE 0x00000020
+#define FILE_ATTRIBUTE_NORMAL 0x00000080
+#define INVALID_FILE_ATTRIBUTES ((DWORD)-1)
+#define FILE_BEGIN 0
+#define FILE_CURRENT 1
+#define FILE_END 2
+#define INVALID_SET_FILE_POINTER ((DWORD)-1)
+typedef struct _FILETIME {
+    DWORD dwLowDateTime;
+    DWORD dwHighDateTime;
+} FILETIME;
+typedef struct _WIN32_FIND_DATAA {
+    DWORD dwFileAttributes;
+    FILETIME ftCreationTime;
+    FILETIME ftLastAccessTime;
+    FILETIME ftLastWriteTime;
+    DWORD nFileSizeHigh;
+    DWORD nFileSizeLow;
+    DWORD dwReserved0;
+    DWORD dwReserved1;
+    CHAR cFileName[MAX_PATH];
+    CHAR cAlternateFileName[14];
+} WIN32_FIND_DATAA, *LPWIN32_FIND_DATAA;
+typedef struct _OVERLAPPED *LPOVERLAPPED;
+
+HANDLE WINAPI CreateFileA(LPCSTR path, DWORD access, DWORD share, LPSECURITY_ATTRIBUTES attributes,
+                          DWORD disposition, DWORD flags, HANDLE templateFile);
+BOOL WINAPI WriteFile(HANDLE file, LPCVOID buffer, DWORD size, LPDWORD written,
+                      LPOVERLAPPED overlapped);
+BOOL WINAPI ReadFile(HANDLE file, LPVOID buffer, DWORD size, LPDWORD read, LPOVERLAPPED overlapped);
+DWORD WINAPI SetFilePointer(HANDLE file, LONG distance, PLONG distanceHigh, DWORD method);
+BOOL WINAPI CopyFileA(LPCSTR source, LPCSTR destination, BOOL failIfExists);
+BOOL WINAPI DeleteFileA(LPCSTR path);
+BOOL WINAPI CreateDirectoryA(LPCSTR path, LPSECURITY_ATTRIBUTES attributes);
+BOOL WINAPI RemoveDirectoryA(LPCSTR path);
+DWORD WINAPI GetFileAttributesA(LPCSTR path);
+BOOL WINAPI SetFileAttributesA(LPCSTR path, DWORD attributes);
+HANDLE WINAPI FindFirstFileA(LPCSTR pattern, LPWIN32_FIND_DATAA data);
+BOOL WINAPI FindNextFileA(HANDLE find, LPWIN32_FIND_DATAA data);
+BOOL WINAPI FindClose(HANDLE find);
+UINT WINAPI GetWindowsDirectoryA(LPSTR buffer, UINT size);
+UINT WINAPI GetSystemDirectoryA(LPSTR buffer, UINT size);
+DWORD WINAPI GetCurrentDirectoryA(DWORD size, LPSTR buffer);
+DWORD WINAPI GetFullPathNameA(LPCSTR path, DWORD size, LPSTR buffer, LPSTR *filePart);
+DWORD WINAPI GetPrivateProfileStringA(LPCSTR section, LPCSTR key, LPCSTR defaultValue, LPSTR buffer,
+                                      DWORD size, LPCSTR fileName);
+
+// The C runtime's counted formatting (msvcrt semantics: no NUL and -1 when the text is cut).
+int _vsnprintf(char *buffer, size_t count, const char *format, va_list args);
+
+// ---- security
+typedef struct _SID_IDENTIFIER_AUTHORITY {
+    BYTE Value[6];
+} SID_IDENTIFIER_AUTHORITY, *PSID_IDENTIFIER_AUTHORITY;
+#define SECURITY_WORLD_SID_AUTHORITY                                                               \
+    { 0, 0, 0, 0, 0, 1 }
+#define SECURITY_WORLD_RID 0x00000000L
+typedef struct _ACL {
+    BYTE AclRevision;
+    BYTE Sbz1;
+    WORD AclSize;
+    WORD AceCount;
+    WORD Sbz2;
+} ACL, *PACL;
+typedef struct _SECURITY_DESCRIPTOR {
+    BYTE Revision;
+    BYTE Sbz1;
+    WORD Control;
+    PSID Owner;
+    PSID Group;
+    PACL Sacl;
+    PACL Dacl;
+} SECURITY_DESCRIPTOR, *PSECURITY_DESCRIPTOR;
+#define SECURITY_DESCRIPTOR_REVISION 1
+#define SE_DACL_PRESENT 0x0004
+#define SE_DACL_DEFAULTED 0x0008
+BOOL WINAPI AllocateAndInitializeSid(PSID_IDENTIFIER_AUTHORITY authority, BYTE count, DWORD a0,
+                                     DWORD a1, DWORD a2, DWORD a3, DWORD a4, DWORD a5, DWORD a6,
+                                     DWORD a7, PSID *sid);
+PVOID WINAPI FreeSid(PSID sid);
+BOOL WINAPI InitializeSecurityDescriptor(PSECURITY_DESCRIPTOR descriptor, DWORD revision);
+BOOL WINAPI SetSecurityDescriptorDacl(PSECURITY_DESCRIPTOR descriptor, BOOL present, PACL dacl,
+                                      BOOL defaulted);
+
+typedef struct _LUID {
+    DWORD LowPart;
+    LONG HighPart;
+} LUID, *PLUID;
+typedef struct _LUID_AND_ATTRIBUTES {
+    LUID Luid;
+    DWORD Attributes;
+} LUID_AND_ATTRIBUTES;
+typedef struct _TOKEN_PRIVILEGES {
+    DWORD PrivilegeCount;
+    LUID_AND_ATTRIBUTES Privileges[1];
+} TOKEN_PRIVILEGES, *PTOKEN_PRIVILEGES;
+#define TOKEN_ADJUST_PRIVILEGES 0x0020
+#define TOKEN_QUERY 0x0008
+#define SE_PRIVILEGE_ENABLED 0x00000002L
+#define SE_SHUTDOWN_NAME "SeShutdownPrivilege"
+BOOL WINAPI OpenProcessToken(HANDLE process, DWORD access, PHANDLE token);
+BOOL WINAPI LookupPrivilegeValueA(LPCSTR systemName, LPCSTR name, PLUID luid);
+BOOL WINAPI AdjustTokenPrivileges(HANDLE token, BOOL disableAll, PTOKEN_PRIVILEGES newState,
+                                  DWORD bufferLength, PTOKEN_PRIVILEGES previousState,
+                                  PDWORD returnLength);
+#define EWX_REBOOT 0x00000002
+#define EWX_FORCE 0x00000004
+BOOL WINAPI ExitWindowsEx(UINT flags, DWORD reason);
+
+// ---- windows and dialogs
+#define WM_NULL 0x0000
+#define WM_DESTROY 0x0002
+#define WM_SETTEXT 0x000C
+#define WM_GETTEXT 0x000D
+#define WM_GETTEXTLENGTH 0x000E
+#define WM_PAINT 0x000F
+#define WM_CLOSE 0x0010
+#define WM_QUERYDRAGICON 0x0037
+#define WM_SETICON 0x0080
+#define WM_KEYDOWN 0x0100
+#define WM_KEYUP 0x0101
+#define WM_CHAR 0x0102
+#define WM_INITDIALOG 0x0110
+#define WM_COMMAND 0x0111
+#define WM_SYSCOMMAND 0x0112
+#define WM_TIMER 0x0113
+#define WM_USER 0x0400
+#define ICON_SMALL 0
+#define ICON_BIG 1
+#define VK_RETURN 0x0D
+#define VK_ESCAPE 0x1B
+#define VK_SPACE 0x20
+#define IDOK 1
+#define IDCANCEL 2
+#define IDABORT 3
+#define IDRETRY 4
+#define IDIGNORE 5
+#define IDYES 6
+#define IDNO 7
+#define BN_CLICKED 0
+#define BM_GETCHECK 0x00F0
+#define BM_SETCHECK 0x00F1
+#define BM_CLICK 0x00F5
+#define BST_UNCHECKED 0x0000
+#define BST_CHECKED 0x0001
+#define DWLP_MSGRESULT 0
+#define DWLP_USER 16
+#define SC_CLOSE 0xF060
+#define MF_BYCOMMAND 0x00000000L
+#define SW_HIDE 0
+#define SW_SHOWNORMAL 1
+#define SW_SHOW 5
+#define SM_CXICON 11
+#define SM_CYICON 12
+
+#define WS_OVERLAPPED 0x00000000L
+#define WS_POPUP 0x80000000L
+#define WS_CHILD 0x40000000L
+#define WS_MINIMIZE 0x20000000L
+#define WS_VISIBLE 0x10000000L
+#define WS_DISABLED 0x08000000L
+#define WS_CAPTION 0x00C00000L
+#define WS_BORDER 0x00800000L
+#define WS_VSCROLL 0x00200000L
+#define WS_SYSMENU 0x00080000L
+#define WS_GROUP 0x00020000L
+#define WS_TABSTOP 0x00010000L
+#define WS_MINIMIZEBOX 0x00020000L
+#define WS_MAXIMIZEBOX 0x00010000L
+#define WS_EX_APPWINDOW 0x00040000L
+#define DS_MODALFRAME 0x80L
+#define DS_SETFONT 0x40L
+#define BS_PUSHBUTTON 0x00000000L
+#define BS_DEFPUSHBUTTON 0x00000001L
+#define BS_AUTORADIOBUTTON 0x00000009L
+#define BS_GROUPBOX 0x00000007L
+#define BS_TYPEMASK 0x0000000FL
+#define SS_LEFT 0x00000000L
+#define LBS_NOTIFY 0x0001L
+#define LBS_SORT 0x0002L
+#define LBS_OWNERDRAWFIXED 0x0010L
+#define LBS_HASSTRINGS 0x0040L
+#define LBS_NOINTEGRALHEIGHT 0x0100L
+#define MB_OK 0x00000000L
+#define MB_YESNO 0x00000004L
+#define MB_ICONHAND 0x00000010L
+#define MB_ICONSTOP MB_ICONHAND
+#define MB_ICONQUESTION 0x00000020L
+#define MB_ICONEXCLAMATION 0x00000030L
+#define MB_ICONINFORMATION 0x00000040L
+#define IDC_ARROW MAKEINTRESOURCEA(32512)
+#define IDC_WAIT MAKEINTRESOURCEA(32514)
+
+typedef struct tagPOINT {
+    LONG x;
+    LONG y;
+} POINT;
+typedef struct tagRECT {
+    LONG left;
+    LONG top;
+    LONG right;
+    LONG bottom;
+} RECT, *LPRECT;
+typedef struct tagMSG {
+    HWND hwnd;
+    UINT message;
+    WPARAM wParam;
+    LPARAM lParam;
+    DWORD time;
+    POINT pt;
+} MSG, *LPMSG;
+typedef struct tagPAINTSTRUCT {
+    HDC hdc;
+    BOOL fErase;
+    RECT rcPaint;
+    BOOL fRestore;
+    BOOL fIncUpdate;
+    BYTE rgbReserved[32];
+} PAINTSTRUCT, *LPPAINTSTRUCT;
+typedef INT_PTR(CALLBACK *DLGPROC)(HWND, UINT, WPARAM, LPARAM);
+typedef LRESULT(CALLBACK *HOOKPROC)(int code, WPARAM wParam, LPARAM lParam);
+typedef void(CALLBACK *TIMERPROC)(HWND, UINT, UINT_PTR, DWORD);
+#define WH_MSGFILTER (-1)
+#define MSGF_DIALOGBOX 0
+
+INT_PTR WINAPI DialogBoxParamA(HINSTANCE instance, LPCSTR templateName, HWND parent, DLGPROC proc,
+                               LPARAM parameter);
+HWND WINAPI CreateDialogParamA(HINSTANCE instance, LPCSTR templateName, HWND parent, DLGPROC proc,
+                               LPARAM parameter);
+BOOL WINAPI EndDialog(HWND dialog, INT_PTR result);
+BOOL WINAPI DestroyWindow(HWND window);
+BOOL WINAPI ShowWindow(HWND window, int show);
+BOOL WINAPI IsWindow(HWND window);
+BOOL WINAPI IsIconic(HWND window);
+BOOL WINAPI EnableWindow(HWND window, BOOL enable);
+BOOL WINAPI IsWindowEnabled(HWND window);
+HWND WINAPI GetDlgItem(HWND dialog, int id);
+BOOL WINAPI SetDlgItemTextA(HWND dialog, int id, LPCSTR text);
+UINT WINAPI GetDlgItemTextA(HWND dialog, int id, LPSTR text, int size);
+BOOL WINAPI CheckDlgButton(HWND dialog, int id, UINT check);
+UINT WINAPI IsDlgButtonChecked(HWND dialog, int id);
+LRESULT WINAPI SendDlgItemMessageA(HWND dialog, int id, UINT message, WPARAM wParam, LPARAM lParam);
+LONG_PTR WINAPI SetWindowLongPtrA(HWND window, int index, LONG_PTR value);
+LONG_PTR WINAPI GetWindowLongPtrA(HWND window, int index);
+LRESULT WINAPI SendMessageA(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+BOOL WINAPI PostMessageA(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+UINT_PTR WINAPI SetTimer(HWND window, UINT_PTR id, UINT elapse, TIMERPROC proc);
+BOOL WINAPI KillTimer(HWND window, UINT_PTR id);
+HHOOK WINAPI SetWindowsHookExA(int kind, HOOKPROC proc, HINSTANCE module, DWORD threadId);
+BOOL WINAPI UnhookWindowsHookEx(HHOOK hook);
+LRESULT WINAPI CallNextHookEx(HHOOK hook, int code, WPARAM wParam, LPARAM lParam);
+int WINAPI MessageBoxA(HWND owner, LPCSTR text, LPCSTR caption, UINT flags);
+HMENU WINAPI GetSystemMenu(HWND window, BOOL revert);
+BOOL WINAPI RemoveMenu(HMENU menu, UINT position, UINT flags);
+HCURSOR WINAPI LoadCursorA(HINSTANCE instance, LPCSTR name);
+HCURSOR WINAPI SetCursor(HCURSOR cursor);
+HICON WINAPI LoadIconA(HINSTANCE instance, LPCSTR name);
+BOOL WINAPI DrawIcon(HDC dc, int x, int y, HICON icon);
+HDC WINAPI BeginPaint(HWND window, LPPAINTSTRUCT paint);
+BOOL WINAPI EndPaint(HWND window, const PAINTSTRUCT *paint);
+BOOL WINAPI GetClientRect(HWND window, LPRECT rect);
+int WINAPI GetSystemMetrics(int index);
+int WINAPI LoadStringA(HINSTANCE instance, UINT id, LPSTR buffer, int size);

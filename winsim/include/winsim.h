@@ -1,0 +1,153 @@
+// The test side of the simulated Windows machine: build it, drive it, inspect it.
+#pragma once
+#include <windows.h>
+
+#include <functional>
+#include <map>
+#include <string>
+#include <vector>
+
+namespace winsim {
+
+// Thrown on the simulated process's threads when the process ends; never seen by tests.
+struct ProcessExit {};
+
+struct OsVersion {
+    DWORD platformId;
+    DWORD major;
+    DWORD minor;
+    DWORD build;
+    BYTE productType;
+    bool extendedRecord; // false for Windows 9x and NT before SP6: the 156-byte record is refused
+};
+extern const OsVersion kWindows95, kWindows98, kWindowsMe, kWindowsNT351, kWindowsNT4, kWindows2000,
+    kWindowsXP, kWindowsServer2003, kWindowsVista, kWindowsServer2008, kWindowsServer2008R2,
+    kWindows7, kWindows8, kWindows10;
+
+// A fresh machine: drive C: with C:\WINDOWS and its system32, Windows XP, 32-bit, the shutdown
+// privilege held, 09:00:00 local time.
+void Reset();
+void SetVersion(const OsVersion &version);
+void SetWow64(bool wow64);
+// Run-time looked-up functions (IsWow64Process, RegDeleteKeyExA, GetSystemWow64DirectoryA,
+// SetupUninstallOEMInfA) exist unless removed here.
+void SetFunctionAvailable(const std::string &name, bool available);
+void SetWindowsDirectory(const std::string &path); // also sets the system directory below it
+void SetShutdownPrivilege(bool held);
+
+// ---- files
+void MakeDirectory(const std::string &path);                       // with its parents
+void PutFile(const std::string &path, const std::string &content); // with its parents
+std::string FileContent(const std::string &path);
+bool Exists(const std::string &path);
+bool IsDirectory(const std::string &path);
+DWORD Attributes(const std::string &path);
+void SetAttributes(const std::string &path, DWORD attributes);
+void SetLocked(const std::string &path, bool locked); // in use: sharing violation (32)
+void SetDenied(const std::string &path, bool denied); // protected: access denied (5)
+void SetCurrentDirectory(const std::string &path);
+// Every path under root (itself excluded), in display case, sorted.
+std::vector<std::string> ListTree(const std::string &root);
+
+struct AccessEntry {
+    std::string trustee; // a SID in S-1-... form
+    DWORD permissions;
+    int mode;
+    DWORD inheritance;
+};
+// The explicit entries a directory was created with; none for default security.
+std::vector<AccessEntry> DirectoryAcl(const std::string &path);
+
+// ---- clock
+void SetLocalTime(int hour, int minute, int second);
+unsigned long long ElapsedMs(); // virtual time since Reset
+struct Pause {
+    DWORD ms;
+    bool workerThread; // slept on a thread other than the process's first
+};
+std::vector<Pause> Pauses();
+
+// ---- processes started, restarts
+struct Launch {
+    std::string commandLine;
+    UINT show;
+};
+std::vector<Launch> Launches();
+struct RestartRequest {
+    UINT flags;
+    DWORD reason;
+};
+std::vector<RestartRequest> Restarts();
+
+// ---- message boxes, answered by a script (default: OK, and No to questions)
+struct Box {
+    std::string text;
+    std::string caption;
+    UINT flags;
+    bool owned; // shown with an owner window
+};
+std::vector<Box> Boxes();
+void SetBoxAnswer(std::function<int(const Box &)> answer);
+
+// ---- the scripted user: called on a dialog's thread whenever its modal loop has gone idle
+// after handling something; acts through the functions below.
+void SetUser(std::function<void(HWND dialog)> onIdle);
+// The last dialog created with this caption (it stays inspectable after its process ended).
+HWND FindDialog(const std::string &caption);
+std::string WindowText(HWND window);
+HWND FindItem(HWND dialog, int id);
+void Click(HWND control);                   // a button or radio button, as a mouse click does
+void PressKey(HWND dialog, int virtualKey); // posts WM_KEYDOWN to the dialog's thread
+bool HasCloseCommand(HWND window);
+bool IsVisible(HWND window);
+void SetMinimized(HWND window, bool minimized);
+HICON WindowIcon(HWND window, int which);
+bool IsWaitCursor();
+struct ProgressState {
+    int low, high, step, pos;
+};
+ProgressState Progress(HWND control);
+// The dialog template as it was loaded.
+struct ControlTemplate {
+    std::string className;
+    std::string text;
+    int id;
+    DWORD style;
+    RECT rect; // left, top, width, height in dialog units
+};
+struct DialogTemplate {
+    std::string caption;
+    DWORD style, exStyle;
+    RECT rect;
+    int fontSize;
+    std::string fontName;
+    std::vector<ControlTemplate> controls;
+};
+const DialogTemplate *FindDialogTemplate(HINSTANCE module, int id);
+// Messages the dialog procedures received, in order (after pre-translation).
+struct Delivered {
+    HWND window;
+    UINT message;
+    WPARAM wParam;
+    LPARAM lParam;
+};
+std::vector<Delivered> DeliveredMessages();
+// Every status text the given control showed, in order.
+std::vector<std::string> TextHistory(HWND control);
+
+// ---- fault injection and the call log
+// Makes the nth call (1-based; 0 = every call) of the named function fail with error.
+void FailCall(const std::string &function, DWORD error, int nth = 0);
+std::vector<std::string> CallLog();
+
+// ---- programs
+// Registers a program's resources (its .rc text and the resource.h it includes).
+HINSTANCE RegisterModule(const std::string &name, const std::string &rcText,
+                         const std::string &headerText);
+// Runs main as the first thread of a new simulated process until the process has ended,
+// all its threads included, and returns the exit code.
+int RunProcess(HINSTANCE module, const std::function<void()> &main);
+// True when the last process was stopped because a wait made no progress.
+bool LastProcessHung();
+
+} // namespace winsim

@@ -1,0 +1,621 @@
+// The file system: drive letters, Windows path rules, attributes, locked and protected files.
+#include "machine.h"
+
+#include <string.h>
+
+#include <algorithm>
+
+namespace winsim {
+
+namespace {
+std::vector<std::string> SplitPath(const std::string &path) {
+    std::vector<std::string> parts;
+    std::string part;
+    for (char c : path) {
+        if (c == '\\' || c == '/') {
+            parts.push_back(part);
+            part.clear();
+        } else {
+            part += c;
+        }
+    }
+    parts.push_back(part);
+    return parts;
+}
+
+// Resolves against the current directory and returns the display-case absolute path.
+std::string AbsolutePath(const std::string &path) {
+    std::string full = path;
+    bool hasDrive = path.size() >= 2 && path[1] == ':';
+    const std::string &cwd = g_machine->currentDir;
+    if (!hasDrive) {
+        if (!path.empty() && (path[0] == '\\' || path[0] == '/'))
+            full = cwd.substr(0, 2) + path;
+        else
+            full = cwd + "\\" + path;
+    } else if (path.size() == 2 || (path[2] != '\\' && path[2] != '/')) {
+        full = cwd + "\\" + path.substr(2); // drive-relative: only the current drive is known
+    }
+    std::vector<std::string> parts = SplitPath(full.substr(2));
+    std::vector<std::string> resolved;
+    for (const std::string &part : parts) {
+        if (part.empty() || part == ".")
+            continue;
+        if (part == "..") {
+            if (!resolved.empty())
+                resolved.pop_back();
+            continue;
+        }
+        resolved.push_back(part);
+    }
+    std::string result = full.substr(0, 2) + "\\";
+    for (size_t i = 0; i < resolved.size(); ++i)
+        result += (i ? "\\" : "") + resolved[i];
+    return result;
+}
+
+std::string ParentKey(const std::string &key) {
+    size_t slash = key.rfind('\\');
+    if (slash == std::string::npos || key.size() <= 3)
+        return "";
+    return slash == 2 ? key.substr(0, 3) : key.substr(0, slash);
+}
+
+std::string LastComponent(const std::string &display) {
+    size_t slash = display.rfind('\\');
+    return slash == std::string::npos ? display : display.substr(slash + 1);
+}
+
+FileNode *Find(const std::string &key) {
+    auto it = g_machine->files.find(key);
+    return it == g_machine->files.end() ? nullptr : &it->second;
+}
+
+// The node of an existing directory that would hold key; sets the error when there is none.
+bool ParentExists(const std::string &key) {
+    FileNode *parent = Find(ParentKey(key));
+    if (parent == nullptr || !parent->directory) {
+        SetError(ERROR_PATH_NOT_FOUND);
+        return false;
+    }
+    return true;
+}
+
+DWORD MissingError(const std::string &key) {
+    FileNode *parent = Find(ParentKey(key));
+    return parent != nullptr && parent->directory ? ERROR_FILE_NOT_FOUND : ERROR_PATH_NOT_FOUND;
+}
+
+bool IsChildOf(const std::string &key, const std::string &parent) {
+    std::string prefix = parent.size() == 3 ? parent : parent + "\\";
+    return key.size() > prefix.size() && key.compare(0, prefix.size(), prefix) == 0 &&
+           key.find('\\', prefix.size()) == std::string::npos;
+}
+
+std::vector<std::string> ChildKeys(const std::string &parent) {
+    std::vector<std::string> children;
+    std::string prefix = parent.size() == 3 ? parent : parent + "\\";
+    for (auto it = g_machine->files.lower_bound(prefix);
+         it != g_machine->files.end() && it->first.compare(0, prefix.size(), prefix) == 0; ++it)
+        if (IsChildOf(it->first, parent))
+            children.push_back(it->first);
+    return children;
+}
+
+struct FileHandle : HandleObject {
+    std::string key;
+    size_t position = 0;
+    bool canRead = false;
+    bool canWrite = false;
+};
+
+struct FindHandle : HandleObject {
+    std::vector<WIN32_FIND_DATAA> entries;
+    size_t next = 0;
+};
+
+void FillFindData(WIN32_FIND_DATAA &data, const std::string &name, const FileNode &node) {
+    memset(&data, 0, sizeof data);
+    data.dwFileAttributes = node.attributes;
+    data.nFileSizeLow = DWORD(node.data.size());
+    strncpy(data.cFileName, name.c_str(), MAX_PATH - 1);
+}
+
+void MakeDirectories(const std::string &path) {
+    std::string display = AbsolutePath(path);
+    std::string key = NormalizePath(path);
+    if (Find(key) != nullptr)
+        return;
+    std::string parent = ParentKey(key);
+    if (!parent.empty() && Find(parent) == nullptr)
+        MakeDirectories(display.substr(0, display.rfind('\\') == 2 ? 3 : display.rfind('\\')));
+    FileNode node;
+    node.name = LastComponent(display);
+    node.directory = true;
+    node.attributes = FILE_ATTRIBUTE_DIRECTORY;
+    g_machine->files[key] = node;
+}
+
+UINT CopyDirectory(const std::string &value, LPSTR buffer, UINT size) {
+    if (size <= value.size())
+        return UINT(value.size() + 1);
+    memcpy(buffer, value.c_str(), value.size() + 1);
+    return UINT(value.size());
+}
+} // namespace
+
+std::string NormalizePath(const std::string &path) {
+    return Upper(AbsolutePath(path));
+}
+
+void MakeDirectory(const std::string &path) {
+    MakeDirectories(path);
+}
+
+void PutFile(const std::string &path, const std::string &content) {
+    std::string display = AbsolutePath(path);
+    MakeDirectories(display.substr(0, display.rfind('\\') == 2 ? 3 : display.rfind('\\')));
+    FileNode &node = g_machine->files[Upper(display)];
+    node.name = LastComponent(display);
+    node.directory = false;
+    node.data = content;
+}
+
+std::string FileContent(const std::string &path) {
+    FileNode *node = Find(NormalizePath(path));
+    return node == nullptr ? std::string() : node->data;
+}
+
+bool Exists(const std::string &path) {
+    return Find(NormalizePath(path)) != nullptr;
+}
+
+bool IsDirectory(const std::string &path) {
+    FileNode *node = Find(NormalizePath(path));
+    return node != nullptr && node->directory;
+}
+
+DWORD Attributes(const std::string &path) {
+    FileNode *node = Find(NormalizePath(path));
+    return node == nullptr ? INVALID_FILE_ATTRIBUTES : node->attributes;
+}
+
+void SetAttributes(const std::string &path, DWORD attributes) {
+    Find(NormalizePath(path))->attributes = attributes;
+}
+void SetLocked(const std::string &path, bool locked) {
+    Find(NormalizePath(path))->locked = locked;
+}
+void SetDenied(const std::string &path, bool denied) {
+    Find(NormalizePath(path))->denied = denied;
+}
+void SetCurrentDirectory(const std::string &path) {
+    MakeDirectories(path);
+    g_machine->currentDir = AbsolutePath(path);
+    if (g_machine->currentDir.size() > 3 && g_machine->currentDir.back() == '\\')
+        g_machine->currentDir.pop_back();
+}
+
+std::vector<std::string> ListTree(const std::string &root) {
+    std::string key = NormalizePath(root);
+    std::string prefix = key.size() == 3 ? key : key + "\\";
+    std::vector<std::string> result;
+    for (auto it = g_machine->files.lower_bound(prefix);
+         it != g_machine->files.end() && it->first.compare(0, prefix.size(), prefix) == 0; ++it)
+        result.push_back(it->first);
+    return result;
+}
+
+std::vector<AccessEntry> DirectoryAcl(const std::string &path) {
+    FileNode *node = Find(NormalizePath(path));
+    return node == nullptr ? std::vector<AccessEntry>() : node->acl;
+}
+
+// The C runtime's rename on the simulated disk; a file in use can be renamed, as on Windows.
+int SimRename(const char *from, const char *to) {
+    std::lock_guard<std::mutex> lock(g_mutex);
+    g_machine->callLog.push_back("rename");
+    std::string source = NormalizePath(from), target = NormalizePath(to);
+    if (Find(source) == nullptr || Find(target) != nullptr || Find(ParentKey(target)) == nullptr)
+        return -1;
+    std::vector<std::pair<std::string, FileNode>> moved;
+    for (auto it = g_machine->files.lower_bound(source); it != g_machine->files.end();) {
+        if (it->first != source && it->first.compare(0, source.size() + 1, source + "\\") != 0)
+            break;
+        moved.emplace_back(target + it->first.substr(source.size()), it->second);
+        it = g_machine->files.erase(it);
+    }
+    moved.front().second.name = LastComponent(AbsolutePath(to));
+    for (auto &entry : moved)
+        g_machine->files[entry.first] = entry.second;
+    return 0;
+}
+
+} // namespace winsim
+
+using namespace winsim;
+
+extern "C" int __real_rename(const char *from, const char *to);
+extern "C" int __wrap_rename(const char *from, const char *to) {
+    return InProcess() ? SimRename(from, to) : __real_rename(from, to);
+}
+
+HANDLE WINAPI CreateFileA(LPCSTR path, DWORD access, DWORD, LPSECURITY_ATTRIBUTES,
+                          DWORD disposition, DWORD, HANDLE) {
+    Api api("CreateFileA");
+    if (api.failed())
+        return INVALID_HANDLE_VALUE;
+    if (path == NULL || path[0] == '\0') {
+        SetError(ERROR_PATH_NOT_FOUND);
+        return INVALID_HANDLE_VALUE;
+    }
+    std::string key = NormalizePath(path);
+    if (!ParentExists(key))
+        return INVALID_HANDLE_VALUE;
+    FileNode *node = Find(key);
+    bool write = (access & (GENERIC_WRITE | GENERIC_ALL)) != 0;
+    if (node != nullptr) {
+        if (node->directory || node->denied ||
+            (write && (node->attributes & FILE_ATTRIBUTE_READONLY))) {
+            SetError(ERROR_ACCESS_DENIED);
+            return INVALID_HANDLE_VALUE;
+        }
+        if (node->locked) {
+            SetError(ERROR_SHARING_VIOLATION);
+            return INVALID_HANDLE_VALUE;
+        }
+        if (disposition == CREATE_NEW) {
+            SetError(ERROR_FILE_EXISTS);
+            return INVALID_HANDLE_VALUE;
+        }
+        if (disposition == CREATE_ALWAYS || disposition == TRUNCATE_EXISTING)
+            node->data.clear();
+    } else {
+        if (disposition == OPEN_EXISTING || disposition == TRUNCATE_EXISTING) {
+            SetError(ERROR_FILE_NOT_FOUND);
+            return INVALID_HANDLE_VALUE;
+        }
+        FileNode created;
+        created.name = LastComponent(AbsolutePath(path));
+        g_machine->files[key] = created;
+    }
+    auto handle = std::make_shared<FileHandle>();
+    handle->key = key;
+    handle->canRead = (access & (GENERIC_READ | GENERIC_ALL)) != 0;
+    handle->canWrite = write;
+    SetError(node != nullptr && (disposition == OPEN_ALWAYS || disposition == CREATE_ALWAYS)
+                 ? ERROR_ALREADY_EXISTS
+                 : ERROR_SUCCESS);
+    return AddHandle(handle);
+}
+
+BOOL WINAPI WriteFile(HANDLE file, LPCVOID buffer, DWORD size, LPDWORD written, LPOVERLAPPED) {
+    Api api("WriteFile");
+    if (written != NULL)
+        *written = 0;
+    if (api.failed())
+        return FALSE;
+    FileHandle *handle = GetHandle<FileHandle>(file);
+    FileNode *node = handle == nullptr ? nullptr : Find(handle->key);
+    if (node == nullptr || !handle->canWrite) {
+        SetError(handle == nullptr ? ERROR_INVALID_HANDLE : ERROR_ACCESS_DENIED);
+        return FALSE;
+    }
+    if (node->data.size() < handle->position)
+        node->data.resize(handle->position, '\0');
+    node->data.replace(handle->position,
+                       std::min<size_t>(size, node->data.size() - handle->position),
+                       (const char *)buffer, size);
+    handle->position += size;
+    if (written != NULL)
+        *written = size;
+    return TRUE;
+}
+
+BOOL WINAPI ReadFile(HANDLE file, LPVOID buffer, DWORD size, LPDWORD read, LPOVERLAPPED) {
+    Api api("ReadFile");
+    if (read != NULL)
+        *read = 0;
+    if (api.failed())
+        return FALSE;
+    FileHandle *handle = GetHandle<FileHandle>(file);
+    FileNode *node = handle == nullptr ? nullptr : Find(handle->key);
+    if (node == nullptr || !handle->canRead) {
+        SetError(handle == nullptr ? ERROR_INVALID_HANDLE : ERROR_ACCESS_DENIED);
+        return FALSE;
+    }
+    size_t available =
+        handle->position < node->data.size() ? node->data.size() - handle->position : 0;
+    size_t count = std::min<size_t>(size, available);
+    memcpy(buffer, node->data.data() + handle->position, count);
+    handle->position += count;
+    if (read != NULL)
+        *read = DWORD(count);
+    return TRUE;
+}
+
+DWORD WINAPI SetFilePointer(HANDLE file, LONG distance, PLONG, DWORD method) {
+    Api api("SetFilePointer");
+    if (api.failed())
+        return INVALID_SET_FILE_POINTER;
+    FileHandle *handle = GetHandle<FileHandle>(file);
+    FileNode *node = handle == nullptr ? nullptr : Find(handle->key);
+    if (node == nullptr) {
+        SetError(ERROR_INVALID_HANDLE);
+        return INVALID_SET_FILE_POINTER;
+    }
+    long long base = method == FILE_BEGIN     ? 0
+                     : method == FILE_CURRENT ? (long long)handle->position
+                                              : (long long)node->data.size();
+    long long target = base + distance;
+    if (target < 0) {
+        SetError(131); // ERROR_NEGATIVE_SEEK
+        return INVALID_SET_FILE_POINTER;
+    }
+    handle->position = size_t(target);
+    return DWORD(target);
+}
+
+BOOL WINAPI CopyFileA(LPCSTR source, LPCSTR destination, BOOL failIfExists) {
+    Api api("CopyFileA");
+    if (api.failed())
+        return FALSE;
+    std::string from = NormalizePath(source), to = NormalizePath(destination);
+    FileNode *src = Find(from);
+    if (src == nullptr) {
+        SetError(MissingError(from));
+        return FALSE;
+    }
+    if (src->directory || src->denied) {
+        SetError(ERROR_ACCESS_DENIED);
+        return FALSE;
+    }
+    if (src->locked) {
+        SetError(ERROR_SHARING_VIOLATION);
+        return FALSE;
+    }
+    if (!ParentExists(to))
+        return FALSE;
+    FileNode *dst = Find(to);
+    if (dst != nullptr) {
+        if (failIfExists) {
+            SetError(ERROR_FILE_EXISTS);
+            return FALSE;
+        }
+        if (dst->directory || dst->denied || (dst->attributes & FILE_ATTRIBUTE_READONLY)) {
+            SetError(ERROR_ACCESS_DENIED);
+            return FALSE;
+        }
+        if (dst->locked) {
+            SetError(ERROR_SHARING_VIOLATION);
+            return FALSE;
+        }
+    }
+    FileNode copy;
+    copy.name = dst != nullptr ? dst->name : LastComponent(AbsolutePath(destination));
+    copy.data = src->data;
+    copy.attributes = src->attributes | FILE_ATTRIBUTE_ARCHIVE;
+    g_machine->files[to] = copy;
+    return TRUE;
+}
+
+BOOL WINAPI DeleteFileA(LPCSTR path) {
+    Api api("DeleteFileA");
+    if (api.failed())
+        return FALSE;
+    std::string key = NormalizePath(path);
+    FileNode *node = Find(key);
+    if (node == nullptr) {
+        SetError(MissingError(key));
+        return FALSE;
+    }
+    if (node->directory || node->denied || (node->attributes & FILE_ATTRIBUTE_READONLY)) {
+        SetError(ERROR_ACCESS_DENIED);
+        return FALSE;
+    }
+    if (node->locked) {
+        SetError(ERROR_SHARING_VIOLATION);
+        return FALSE;
+    }
+    g_machine->files.erase(key);
+    return TRUE;
+}
+
+BOOL WINAPI CreateDirectoryA(LPCSTR path, LPSECURITY_ATTRIBUTES attributes) {
+    Api api("CreateDirectoryA");
+    if (api.failed())
+        return FALSE;
+    std::string key = NormalizePath(path);
+    if (Find(key) != nullptr) {
+        SetError(ERROR_ALREADY_EXISTS);
+        return FALSE;
+    }
+    if (!ParentExists(key))
+        return FALSE;
+    FileNode node;
+    node.name = LastComponent(AbsolutePath(path));
+    node.directory = true;
+    node.attributes = FILE_ATTRIBUTE_DIRECTORY;
+    if (attributes != NULL && attributes->lpSecurityDescriptor != NULL) {
+        const SECURITY_DESCRIPTOR *sd =
+            (const SECURITY_DESCRIPTOR *)attributes->lpSecurityDescriptor;
+        if (sd->Revision != SECURITY_DESCRIPTOR_REVISION) {
+            SetError(1338); // ERROR_INVALID_SECURITY_DESCR
+            return FALSE;
+        }
+        if ((sd->Control & SE_DACL_PRESENT) && sd->Dacl == NULL) {
+            // A NULL DACL: no protection at all.
+            node.acl.push_back(AccessEntry{"S-1-1-0", GENERIC_ALL, 1, 3});
+        } else if ((sd->Control & SE_DACL_PRESENT) && sd->Dacl != NULL) {
+            auto acl = g_machine->acls.find(sd->Dacl);
+            if (acl == g_machine->acls.end()) {
+                SetError(1336); // ERROR_INVALID_ACL
+                return FALSE;
+            }
+            node.acl = acl->second;
+        }
+    }
+    g_machine->files[key] = node;
+    SetError(ERROR_SUCCESS);
+    return TRUE;
+}
+
+BOOL WINAPI RemoveDirectoryA(LPCSTR path) {
+    Api api("RemoveDirectoryA");
+    if (api.failed())
+        return FALSE;
+    std::string key = NormalizePath(path);
+    FileNode *node = Find(key);
+    if (node == nullptr) {
+        SetError(MissingError(key));
+        return FALSE;
+    }
+    if (!node->directory) {
+        SetError(ERROR_DIRECTORY);
+        return FALSE;
+    }
+    if (node->denied || (node->attributes & FILE_ATTRIBUTE_READONLY) || key.size() <= 3) {
+        SetError(ERROR_ACCESS_DENIED);
+        return FALSE;
+    }
+    if (!ChildKeys(key).empty()) {
+        SetError(ERROR_DIR_NOT_EMPTY);
+        return FALSE;
+    }
+    g_machine->files.erase(key);
+    return TRUE;
+}
+
+DWORD WINAPI GetFileAttributesA(LPCSTR path) {
+    Api api("GetFileAttributesA");
+    if (api.failed())
+        return INVALID_FILE_ATTRIBUTES;
+    std::string key = NormalizePath(path);
+    FileNode *node = Find(key);
+    if (node == nullptr) {
+        SetError(MissingError(key));
+        return INVALID_FILE_ATTRIBUTES;
+    }
+    return node->attributes;
+}
+
+BOOL WINAPI SetFileAttributesA(LPCSTR path, DWORD attributes) {
+    Api api("SetFileAttributesA");
+    if (api.failed())
+        return FALSE;
+    std::string key = NormalizePath(path);
+    FileNode *node = Find(key);
+    if (node == nullptr) {
+        SetError(MissingError(key));
+        return FALSE;
+    }
+    if (attributes == INVALID_FILE_ATTRIBUTES) {
+        SetError(ERROR_INVALID_PARAMETER);
+        return FALSE;
+    }
+    DWORD settable = FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM |
+                     FILE_ATTRIBUTE_ARCHIVE;
+    node->attributes = (node->attributes & FILE_ATTRIBUTE_DIRECTORY) | (attributes & settable);
+    return TRUE;
+}
+
+HANDLE WINAPI FindFirstFileA(LPCSTR pattern, LPWIN32_FIND_DATAA data) {
+    Api api("FindFirstFileA");
+    if (api.failed())
+        return INVALID_HANDLE_VALUE;
+    std::string display = AbsolutePath(pattern);
+    size_t slash = display.rfind('\\');
+    std::string mask = display.substr(slash + 1);
+    std::string directory = Upper(slash == 2 ? display.substr(0, 3) : display.substr(0, slash));
+    FileNode *dir = Find(directory);
+    if (dir == nullptr || !dir->directory) {
+        SetError(ERROR_PATH_NOT_FOUND);
+        return INVALID_HANDLE_VALUE;
+    }
+    auto find = std::make_shared<FindHandle>();
+    if (directory.size() > 3)
+        for (const char *dots : {".", ".."})
+            if (WildcardMatch(mask, dots)) {
+                FileNode dotNode;
+                dotNode.attributes = FILE_ATTRIBUTE_DIRECTORY;
+                find->entries.emplace_back();
+                FillFindData(find->entries.back(), dots, dotNode);
+            }
+    for (const std::string &child : ChildKeys(directory)) {
+        const FileNode &node = g_machine->files[child];
+        if (WildcardMatch(mask, node.name)) {
+            find->entries.emplace_back();
+            FillFindData(find->entries.back(), node.name, node);
+        }
+    }
+    if (find->entries.empty()) {
+        SetError(ERROR_FILE_NOT_FOUND);
+        return INVALID_HANDLE_VALUE;
+    }
+    *data = find->entries[0];
+    find->next = 1;
+    return AddHandle(find);
+}
+
+BOOL WINAPI FindNextFileA(HANDLE find, LPWIN32_FIND_DATAA data) {
+    Api api("FindNextFileA");
+    if (api.failed())
+        return FALSE;
+    FindHandle *handle = GetHandle<FindHandle>(find);
+    if (handle == nullptr) {
+        SetError(ERROR_INVALID_HANDLE);
+        return FALSE;
+    }
+    if (handle->next >= handle->entries.size()) {
+        SetError(ERROR_NO_MORE_FILES);
+        return FALSE;
+    }
+    *data = handle->entries[handle->next++];
+    return TRUE;
+}
+
+BOOL WINAPI FindClose(HANDLE find) {
+    Api api("FindClose");
+    if (GetHandle<FindHandle>(find) == nullptr) {
+        SetError(ERROR_INVALID_HANDLE);
+        return FALSE;
+    }
+    g_machine->handles.erase(find);
+    return TRUE;
+}
+
+UINT WINAPI GetWindowsDirectoryA(LPSTR buffer, UINT size) {
+    Api api("GetWindowsDirectoryA");
+    if (api.failed())
+        return 0;
+    return CopyDirectory(g_machine->windowsDir, buffer, size);
+}
+
+UINT WINAPI GetSystemDirectoryA(LPSTR buffer, UINT size) {
+    Api api("GetSystemDirectoryA");
+    if (api.failed())
+        return 0;
+    return CopyDirectory(g_machine->systemDir, buffer, size);
+}
+
+DWORD WINAPI GetCurrentDirectoryA(DWORD size, LPSTR buffer) {
+    Api api("GetCurrentDirectoryA");
+    if (api.failed())
+        return 0;
+    return CopyDirectory(g_machine->currentDir, buffer, size);
+}
+
+DWORD WINAPI GetFullPathNameA(LPCSTR path, DWORD size, LPSTR buffer, LPSTR *filePart) {
+    Api api("GetFullPathNameA");
+    if (api.failed())
+        return 0;
+    if (path == NULL || path[0] == '\0') {
+        SetError(ERROR_INVALID_PARAMETER);
+        return 0;
+    }
+    std::string full = AbsolutePath(path);
+    DWORD result = CopyDirectory(full, buffer, size);
+    if (filePart != NULL && result < size)
+        *filePart = buffer + full.rfind('\\') + 1;
+    return result;
+}

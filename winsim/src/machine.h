@@ -1,0 +1,184 @@
+// The one simulated machine behind every winsim call, and the entry check each call makes.
+#pragma once
+#include <windows.h>
+#include <winsim.h>
+
+#include <condition_variable>
+#include <deque>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <set>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace winsim {
+
+struct FileNode {
+    std::string name; // display case of the last component
+    bool directory = false;
+    std::string data;
+    DWORD attributes = FILE_ATTRIBUTE_ARCHIVE;
+    bool locked = false;
+    bool denied = false;
+    std::vector<AccessEntry> acl;
+};
+
+struct RegValue {
+    std::string name;
+    DWORD type = 0;
+    std::string data;
+};
+struct RegKey {
+    std::string path;                       // display case, from the hive root
+    std::map<std::string, RegValue> values; // by upper-case name
+};
+
+struct Fault {
+    DWORD error;
+    int nth;
+};
+
+struct Module {
+    std::string name;
+    std::map<UINT, std::string> strings;
+    std::map<int, DialogTemplate> dialogs;
+    std::set<int> icons;
+};
+
+struct SentMessage;
+struct ThreadState {
+    std::deque<MSG> posted;
+    std::deque<SentMessage *> sent;
+    HOOKPROC msgFilter = NULL;
+    HHOOK hook = NULL;
+};
+
+struct Window {
+    HWND handle = NULL;
+    std::thread::id thread;
+    HWND parent = NULL;
+    int id = 0;
+    std::string className;
+    std::string text;
+    DWORD style = 0;
+    DWORD exStyle = 0;
+    RECT rect = {0, 0, 0, 0};
+    DLGPROC proc = nullptr;
+    LONG_PTR user = 0;
+    LONG_PTR msgResult = 0;
+    bool dialog = false;
+    bool visible = false;
+    bool destroyed = false;
+    bool ended = false;
+    bool minimized = false;
+    bool sysClose = true;
+    INT_PTR result = 0;
+    HICON iconBig = NULL;
+    HICON iconSmall = NULL;
+    std::vector<HWND> children;
+    std::vector<std::string> textHistory;
+    int check = BST_UNCHECKED;
+    int low = 0, high = 100, step = 10, pos = 0;
+    struct Timer {
+        UINT elapse;
+        unsigned long long due;
+    };
+    std::map<UINT_PTR, Timer> timers;
+};
+
+struct Process {
+    HINSTANCE module = NULL;
+    std::thread::id firstThread;
+    int liveThreads = 0;
+    int parkedThreads = 0;
+    bool ended = false;
+    bool unwinding = false;
+    bool hung = false;
+    int exitCode = 0;
+    std::vector<std::thread> threads;
+};
+
+struct Machine {
+    OsVersion version;
+    bool wow64 = false;
+    std::set<std::string> missingFunctions;
+    std::string windowsDir, systemDir, currentDir;
+    bool shutdownPrivilege = true;
+    bool privilegeEnabled = false;
+
+    std::map<std::string, FileNode> files; // by normalized upper-case path
+    std::map<std::string, RegKey> keys;    // by upper-case path with hive prefix
+
+    unsigned long long clockMs = 0;
+    int baseSeconds = 9 * 3600;
+    std::vector<Pause> pauses;
+    std::vector<Launch> launches;
+    std::vector<RestartRequest> restarts;
+    std::vector<Box> boxes;
+    std::function<int(const Box &)> boxAnswer;
+    std::function<void(HWND)> user;
+
+    std::map<std::string, std::vector<Fault>> faults;
+    std::map<std::string, int> callCounts;
+    std::vector<std::string> callLog;
+
+    std::map<HWND, std::unique_ptr<Window>> windows;
+    unsigned nextWindow = 0x100;
+    std::map<std::thread::id, ThreadState> threads;
+    std::vector<Delivered> delivered;
+    bool waitCursor = false;
+
+    std::map<HANDLE, std::shared_ptr<struct HandleObject>> handles;
+    uintptr_t nextHandle = 0x1000;
+    std::map<const void *, std::vector<AccessEntry>> acls;
+    std::set<const void *> localAllocations;
+};
+
+extern std::mutex g_mutex;
+extern std::condition_variable g_changed;
+extern Machine *g_machine;
+extern Process *g_process;
+extern std::vector<std::unique_ptr<Module>> g_modules;
+
+// Taken at the start of every platform call: locks the machine, stops the calling thread if its
+// process has ended, logs the call and applies an injected fault (failed() then holds, with the
+// last error set).
+class Api {
+  public:
+    explicit Api(const char *name);
+    bool failed() const { return m_failed; }
+    std::unique_lock<std::mutex> lock;
+
+  private:
+    bool m_failed = false;
+};
+
+// Parks the calling process thread once its process has ended and throws ProcessExit when
+// every thread of the process is parked; returns at once otherwise. Needs g_mutex held.
+void StopIfEnded(std::unique_lock<std::mutex> &lock);
+bool InProcess();
+void SetError(DWORD code);
+
+struct HandleObject {
+    virtual ~HandleObject() = default;
+};
+HANDLE AddHandle(std::shared_ptr<HandleObject> object);
+template <class T> T *GetHandle(HANDLE handle) {
+    auto it = g_machine->handles.find(handle);
+    return it == g_machine->handles.end() ? nullptr : dynamic_cast<T *>(it->second.get());
+}
+
+// Paths: upper-case, backslashes, doubled separators and "." / ".." resolved, absolute.
+std::string NormalizePath(const std::string &path);
+std::string Upper(std::string text);
+bool WildcardMatch(const std::string &pattern, const std::string &name);
+
+// Starts a thread of the current process running body; body's ProcessExit ends it quietly.
+void StartProcessThread(std::function<void()> body);
+void ResetWindows();
+void ParseResourceScript(Module &module, const std::string &rcText, const std::string &header);
+Module *FindModule(HINSTANCE instance);
+
+} // namespace winsim
