@@ -43,3 +43,23 @@ typedef struct _EXPLICIT_ACCESS_A {
 #define SUB_CONTAINERS_AND_OBJECTS_INHERIT 0x3
 
 DWORD WINAPI SetEntriesInAclA(ULONG count, PEXPLICIT_ACCESSA entries, PACL oldAcl, PACL *newAcl);
+
+typedef DWORD SECURITY_INFORMATION;
+#define OWNER_SECURITY_INFORMATION 0x00000001L
+#define GROUP_SECURITY_INFORMATION 0x00000002L
+#define DACL_SECURITY_INFORMATION 0x00000004L
+typedef enum _SE_OBJECT_TYPE {
+    SE_UNKNOWN_OBJECT_TYPE = 0,
+    SE_FILE_OBJECT,
+    SE_SERVICE,
+    SE_PRINTER,
+    SE_REGISTRY_KEY
+} SE_OBJECT_TYPE;
+
+DWORD WINAPI GetSecurityInfo(HANDLE object, SE_OBJECT_TYPE type, SECURITY_INFORMATION info,
+                             PSID *owner, PSID *group, PACL *dacl, PACL *sacl,
+                             PSECURITY_DESCRIPTOR *descriptor);
+DWORD WINAPI SetSecurityInfo(HANDLE object, SE_OBJECT_TYPE type, SECURITY_INFORMATION info,
+                             PSID owner, PSID group, PACL dacl, PACL sacl);
+void WINAPI BuildExplicitAccessWithNameA(PEXPLICIT_ACCESSA entry, LPSTR trustee, DWORD permissions,
+                                         ACCESS_MODE mode, DWORD inheritance);

@@ -162,6 +162,41 @@ typedef struct _SECURITY_ATTRIBUTES {
     LPVOID lpSecurityDescriptor;
     BOOL bInheritHandle;
 } SECURITY_ATTRIBUTES, *LPSECURITY_ATTRIBUTES, *PSECURITY_ATTRIBUTES;
+
+#define NORMAL_PRIORITY_CLASS 0x00000020
+#define STARTF_USESHOWWINDOW 0x00000001
+#define STARTF_FORCEONFEEDBACK 0x00000040
+typedef struct _STARTUPINFOA {
+    DWORD cb;
+    LPSTR lpReserved;
+    LPSTR lpDesktop;
+    LPSTR lpTitle;
+    DWORD dwX;
+    DWORD dwY;
+    DWORD dwXSize;
+    DWORD dwYSize;
+    DWORD dwXCountChars;
+    DWORD dwYCountChars;
+    DWORD dwFillAttribute;
+    DWORD dwFlags;
+    WORD wShowWindow;
+    WORD cbReserved2;
+    LPBYTE lpReserved2;
+    HANDLE hStdInput;
+    HANDLE hStdOutput;
+    HANDLE hStdError;
+} STARTUPINFOA, *LPSTARTUPINFOA;
+typedef struct _PROCESS_INFORMATION {
+    HANDLE hProcess;
+    HANDLE hThread;
+    DWORD dwProcessId;
+    DWORD dwThreadId;
+} PROCESS_INFORMATION, *LPPROCESS_INFORMATION;
+BOOL WINAPI CreateProcessA(LPCSTR application, LPSTR commandLine,
+                           LPSECURITY_ATTRIBUTES processAttributes,
+                           LPSECURITY_ATTRIBUTES threadAttributes, BOOL inheritHandles,
+                           DWORD creationFlags, LPVOID environment, LPCSTR currentDirectory,
+                           LPSTARTUPINFOA startupInfo, LPPROCESS_INFORMATION processInformation);
 typedef DWORD(WINAPI *LPTHREAD_START_ROUTINE)(LPVOID parameter);
 HANDLE WINAPI CreateThread(LPSECURITY_ATTRIBUTES attributes, size_t stackSize,
                            LPTHREAD_START_ROUTINE start, LPVOID parameter, DWORD flags,
@@ -263,6 +298,8 @@ DWORD WINAPI GetPrivateProfileStringA(LPCSTR section, LPCSTR key, LPCSTR default
 
 // The C runtime's counted formatting (msvcrt semantics: no NUL and -1 when the text is cut).
 int _vsnprintf(char *buffer, size_t count, const char *format, va_list args);
+
+#include <winreg.h>
 
 // ---- security
 typedef struct _SID_IDENTIFIER_AUTHORITY {

@@ -158,6 +158,9 @@ void Reset() {
         node.directory = true;
         node.attributes = FILE_ATTRIBUTE_DIRECTORY;
     }
+    m.registry = MakeRegistry();
+    m.spooler = MakeSpooler();
+    m.children = MakeChildren();
 }
 
 void SetVersion(const OsVersion &version) {
@@ -329,6 +332,7 @@ namespace {
 const HMODULE kKernel32 = (HMODULE)(uintptr_t)0x7c800000;
 const HMODULE kAdvapi32 = (HMODULE)(uintptr_t)0x77dd0000;
 const HMODULE kSetupapi = (HMODULE)(uintptr_t)0x77920000;
+const HMODULE kShlwapi = (HMODULE)(uintptr_t)0x77f60000;
 
 BOOL WINAPI SimIsWow64Process(HANDLE, PBOOL wow64) {
     Api api("IsWow64Process");
@@ -358,6 +362,8 @@ HMODULE WINAPI GetModuleHandleA(LPCSTR name) {
         return kAdvapi32;
     if (upper == "SETUPAPI" || upper == "SETUPAPI.DLL")
         return kSetupapi;
+    if (upper == "SHLWAPI" || upper == "SHLWAPI.DLL")
+        return kShlwapi;
     SetError(ERROR_FILE_NOT_FOUND);
     return NULL;
 }
@@ -368,6 +374,9 @@ FARPROC WINAPI GetProcAddress(HMODULE module, LPCSTR name) {
         return NULL;
     static const RuntimeFunction kFunctions[] = {
         {kKernel32, "IsWow64Process", (FARPROC)(void *)SimIsWow64Process},
+        {kKernel32, "GetSystemWow64DirectoryA", (FARPROC)(void *)SimGetSystemWow64DirectoryA},
+        {kAdvapi32, "RegDeleteKeyExA", (FARPROC)(void *)SimRegDeleteKeyExA},
+        {kSetupapi, "SetupUninstallOEMInfA", (FARPROC)(void *)SimSetupUninstallOEMInfA},
     };
     for (const RuntimeFunction &f : kFunctions)
         if (f.module == module && strcmp(f.name, name) == 0 &&

@@ -1,6 +1,7 @@
 // The one simulated machine behind every winsim call, and the entry check each call makes.
 #pragma once
 #include <windows.h>
+#include <setupapi.h>
 #include <winsim.h>
 
 #include <condition_variable>
@@ -109,7 +110,11 @@ struct Machine {
     bool privilegeEnabled = false;
 
     std::map<std::string, FileNode> files; // by normalized upper-case path
-    std::map<std::string, RegKey> keys;    // by upper-case path with hive prefix
+    // The registry (registry.cpp), the spooler with the INF store and device records
+    // (spooler.cpp, setup.cpp), and child processes (process.cpp) keep their own state.
+    std::shared_ptr<struct RegistryState> registry;
+    std::shared_ptr<struct SpoolerState> spooler;
+    std::shared_ptr<struct ChildState> children;
 
     unsigned long long clockMs = 0;
     int baseSeconds = 9 * 3600;
@@ -174,6 +179,17 @@ template <class T> T *GetHandle(HANDLE handle) {
 std::string NormalizePath(const std::string &path);
 std::string Upper(std::string text);
 bool WildcardMatch(const std::string &pattern, const std::string &name);
+
+// Fresh state of each part, with what a newly installed Windows has; called by Reset once the
+// machine's directories exist.
+std::shared_ptr<RegistryState> MakeRegistry();
+std::shared_ptr<SpoolerState> MakeSpooler();
+std::shared_ptr<ChildState> MakeChildren();
+
+// Functions the programs look up at run time; no header declares them.
+LONG WINAPI SimRegDeleteKeyExA(HKEY key, LPCSTR subKey, REGSAM access, DWORD reserved);
+UINT WINAPI SimGetSystemWow64DirectoryA(LPSTR buffer, UINT size);
+BOOL WINAPI SimSetupUninstallOEMInfA(PCSTR infFileName, DWORD flags, PVOID reserved);
 
 // Starts a thread of the current process running body; body's ProcessExit ends it quietly.
 void StartProcessThread(std::function<void()> body);
