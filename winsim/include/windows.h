@@ -373,10 +373,13 @@ BOOL WINAPI ExitWindowsEx(UINT flags, DWORD reason);
 #define WM_KEYDOWN 0x0100
 #define WM_KEYUP 0x0101
 #define WM_CHAR 0x0102
+#define WM_DRAWITEM 0x002B
+#define WM_MEASUREITEM 0x002C
 #define WM_INITDIALOG 0x0110
 #define WM_COMMAND 0x0111
 #define WM_SYSCOMMAND 0x0112
 #define WM_TIMER 0x0113
+#define WM_LBUTTONDOWN 0x0201
 #define WM_USER 0x0400
 #define ICON_SMALL 0
 #define ICON_BIG 1
@@ -396,6 +399,7 @@ BOOL WINAPI ExitWindowsEx(UINT flags, DWORD reason);
 #define BM_CLICK 0x00F5
 #define BST_UNCHECKED 0x0000
 #define BST_CHECKED 0x0001
+#define GWLP_WNDPROC (-4)
 #define DWLP_MSGRESULT 0
 #define DWLP_USER 16
 #define SC_CLOSE 0xF060
@@ -434,6 +438,32 @@ BOOL WINAPI ExitWindowsEx(UINT flags, DWORD reason);
 #define LBS_OWNERDRAWFIXED 0x0010L
 #define LBS_HASSTRINGS 0x0040L
 #define LBS_NOINTEGRALHEIGHT 0x0100L
+#define LB_ERR (-1)
+#define LB_ADDSTRING 0x0180
+#define LB_DELETESTRING 0x0182
+#define LB_RESETCONTENT 0x0184
+#define LB_SETCURSEL 0x0186
+#define LB_GETCURSEL 0x0188
+#define LB_GETTEXT 0x0189
+#define LB_GETTEXTLEN 0x018A
+#define LB_GETCOUNT 0x018B
+#define LB_GETITEMDATA 0x0199
+#define LB_SETITEMDATA 0x019A
+#define LB_ITEMFROMPOINT 0x01A9
+#define ODS_SELECTED 0x0001
+#define ODS_FOCUS 0x0010
+#define ODT_LISTBOX 2
+#define DFC_BUTTON 4
+#define DFCS_BUTTONCHECK 0x0000
+#define DFCS_CHECKED 0x0400
+#define COLOR_WINDOW 5
+#define COLOR_WINDOWTEXT 8
+#define COLOR_HIGHLIGHT 13
+#define COLOR_HIGHLIGHTTEXT 14
+#define DT_LEFT 0x00000000
+#define DT_VCENTER 0x00000004
+#define DT_SINGLELINE 0x00000020
+#define DT_NOPREFIX 0x00000800
 #define MB_OK 0x00000000L
 #define MB_YESNO 0x00000004L
 #define MB_ICONHAND 0x00000010L
@@ -471,6 +501,38 @@ typedef struct tagPAINTSTRUCT {
     BYTE rgbReserved[32];
 } PAINTSTRUCT, *LPPAINTSTRUCT;
 typedef INT_PTR(CALLBACK *DLGPROC)(HWND, UINT, WPARAM, LPARAM);
+typedef LRESULT(CALLBACK *WNDPROC)(HWND, UINT, WPARAM, LPARAM);
+DECLARE_HANDLE(HBRUSH);
+typedef DWORD COLORREF;
+typedef struct tagDRAWITEMSTRUCT {
+    UINT CtlType;
+    UINT CtlID;
+    UINT itemID;
+    UINT itemAction;
+    UINT itemState;
+    HWND hwndItem;
+    HDC hDC;
+    RECT rcItem;
+    ULONG_PTR itemData;
+} DRAWITEMSTRUCT, *LPDRAWITEMSTRUCT;
+typedef struct tagMEASUREITEMSTRUCT {
+    UINT CtlType;
+    UINT CtlID;
+    UINT itemID;
+    UINT itemWidth;
+    UINT itemHeight;
+    ULONG_PTR itemData;
+} MEASUREITEMSTRUCT, *LPMEASUREITEMSTRUCT;
+LRESULT WINAPI CallWindowProcA(WNDPROC proc, HWND window, UINT message, WPARAM wParam,
+                               LPARAM lParam);
+BOOL WINAPI InvalidateRect(HWND window, const RECT *rect, BOOL erase);
+BOOL WINAPI DrawFrameControl(HDC dc, LPRECT rect, UINT type, UINT state);
+int WINAPI DrawTextA(HDC dc, LPCSTR text, int count, LPRECT rect, UINT format);
+int WINAPI FillRect(HDC dc, const RECT *rect, HBRUSH brush);
+HBRUSH WINAPI GetSysColorBrush(int index);
+DWORD WINAPI GetSysColor(int index);
+COLORREF WINAPI SetTextColor(HDC dc, COLORREF color);
+COLORREF WINAPI SetBkColor(HDC dc, COLORREF color);
 typedef LRESULT(CALLBACK *HOOKPROC)(int code, WPARAM wParam, LPARAM lParam);
 typedef void(CALLBACK *TIMERPROC)(HWND, UINT, UINT_PTR, DWORD);
 #define WH_MSGFILTER (-1)
@@ -488,6 +550,8 @@ BOOL WINAPI IsIconic(HWND window);
 BOOL WINAPI EnableWindow(HWND window, BOOL enable);
 BOOL WINAPI IsWindowEnabled(HWND window);
 HWND WINAPI GetDlgItem(HWND dialog, int id);
+HWND WINAPI GetParent(HWND window);
+int WINAPI GetDlgCtrlID(HWND window);
 BOOL WINAPI SetDlgItemTextA(HWND dialog, int id, LPCSTR text);
 UINT WINAPI GetDlgItemTextA(HWND dialog, int id, LPSTR text, int size);
 BOOL WINAPI CheckDlgButton(HWND dialog, int id, UINT check);

@@ -98,6 +98,16 @@ std::string WindowText(HWND window);
 HWND FindItem(HWND dialog, int id);
 void Click(HWND control);                   // a button or radio button, as a mouse click does
 void PressKey(HWND dialog, int virtualKey); // posts WM_KEYDOWN to the dialog's thread
+// A mouse click on the check box of a list box entry (the box lies at the entry's left edge),
+// and a typed character, both posted to the control's thread.
+void ClickListCheckBox(HWND listBox, int index);
+void TypeChar(HWND control, char c);
+struct ListItem {
+    std::string text;
+    LPARAM data;
+};
+std::vector<ListItem> ListItems(HWND listBox);
+bool IsEnabled(HWND window);
 bool HasCloseCommand(HWND window);
 bool IsVisible(HWND window);
 void SetMinimized(HWND window, bool minimized);

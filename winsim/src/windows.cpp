@@ -55,6 +55,71 @@ struct HangWatch {
     }
 };
 
+const int kItemHeight = 16;
+
+int CompareNoCase(const std::string &a, const std::string &b) {
+    std::string ua = Upper(a), ub = Upper(b);
+    return ua < ub ? -1 : ua > ub ? 1 : 0;
+}
+
+LRESULT ListBoxProc(Window &w, UINT message, WPARAM wParam, LPARAM lParam) {
+    int count = int(w.items.size());
+    int index = int(wParam);
+    bool valid = index >= 0 && index < count;
+    switch (message) {
+    case LB_ADDSTRING: {
+        std::string text = (const char *)lParam;
+        int at = count;
+        if (w.style & LBS_SORT)
+            for (at = 0; at < count && CompareNoCase(w.items[at].text, text) <= 0; ++at) {
+            }
+        w.items.insert(w.items.begin() + at, Window::Item{text, 0});
+        return at;
+    }
+    case LB_DELETESTRING:
+        if (!valid)
+            return LB_ERR;
+        w.items.erase(w.items.begin() + index);
+        return count - 1;
+    case LB_RESETCONTENT:
+        w.items.clear();
+        w.selection = LB_ERR;
+        return 0;
+    case LB_GETCOUNT:
+        return count;
+    case LB_GETTEXTLEN:
+        return valid ? LRESULT(w.items[index].text.size()) : LB_ERR;
+    case LB_GETTEXT:
+        if (!valid)
+            return LB_ERR;
+        memcpy((char *)lParam, w.items[index].text.c_str(), w.items[index].text.size() + 1);
+        return LRESULT(w.items[index].text.size());
+    case LB_GETITEMDATA:
+        return valid ? w.items[index].data : LB_ERR;
+    case LB_SETITEMDATA:
+        if (!valid)
+            return LB_ERR;
+        w.items[index].data = lParam;
+        return TRUE;
+    case LB_SETCURSEL:
+        w.selection = valid ? index : LB_ERR;
+        return valid ? index : LB_ERR;
+    case LB_GETCURSEL:
+        return w.selection;
+    case LB_ITEMFROMPOINT: {
+        int item = int(HIWORD(lParam)) / kItemHeight;
+        return item < count ? MAKELONG(item, 0) : MAKELONG(count, 1);
+    }
+    case WM_LBUTTONDOWN: {
+        int item = int(HIWORD(lParam)) / kItemHeight;
+        if (item < count)
+            w.selection = item;
+        return 0;
+    }
+    }
+    return 0;
+}
+
 LRESULT ControlProc(Window &w, UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
     case WM_SETTEXT:
@@ -104,6 +169,8 @@ LRESULT ControlProc(Window &w, UINT message, WPARAM wParam, LPARAM lParam) {
         }
         return 0;
     }
+    if (w.className == "ListBox")
+        return ListBoxProc(w, message, wParam, lParam);
     if (w.className == "Button") {
         switch (message) {
         case BM_GETCHECK:
@@ -153,6 +220,19 @@ LRESULT Deliver(std::unique_lock<std::mutex> &lock, HWND handle, UINT message, W
     Window *w = Find(handle);
     if (w == nullptr)
         return 0;
+    if (!w->dialog && w->subclass != nullptr) {
+        WNDPROC proc = w->subclass;
+        lock.unlock();
+        LRESULT result;
+        try {
+            result = proc(handle, message, wParam, lParam);
+        } catch (...) {
+            lock.lock();
+            throw;
+        }
+        lock.lock();
+        return result;
+    }
     if (!w->dialog)
         return ControlProc(*w, message, wParam, lParam);
     g_machine->delivered.push_back(Delivered{handle, message, wParam, lParam});
@@ -401,6 +481,22 @@ Window *Child(HWND dialog, int id) {
     SetError(1421); // ERROR_CONTROL_ID_NOT_FOUND
     return nullptr;
 }
+// What GWLP_WNDPROC reads for a control that a program has not subclassed.
+LRESULT CALLBACK BuiltinControlProc(HWND handle, UINT message, WPARAM wParam, LPARAM lParam) {
+    std::lock_guard<std::mutex> lock(g_mutex);
+    Window *w = Find(handle);
+    return w == nullptr ? 0 : ControlProc(*w, message, wParam, lParam);
+}
+
+void PostToControl(HWND control, UINT message, WPARAM wParam, LPARAM lParam) {
+    std::lock_guard<std::mutex> lock(g_mutex);
+    Window *w = Find(control);
+    if (w == nullptr)
+        return;
+    MSG msg = {control, message, wParam, lParam, 0, {0, 0}};
+    g_machine->threads[w->thread].posted.push_back(msg);
+    g_changed.notify_all();
+}
 } // namespace
 
 void ResetWindows() {
@@ -466,6 +562,30 @@ void PressKey(HWND dialog, int virtualKey) {
     MSG msg = {dialog, WM_KEYDOWN, WPARAM(virtualKey), 0, 0, {0, 0}};
     g_machine->threads[d->thread].posted.push_back(msg);
     g_changed.notify_all();
+}
+
+void ClickListCheckBox(HWND listBox, int index) {
+    PostToControl(listBox, WM_LBUTTONDOWN, 1, MAKELPARAM(4, index * kItemHeight + 4));
+}
+
+void TypeChar(HWND control, char c) {
+    PostToControl(control, WM_CHAR, WPARAM((unsigned char)c), 0);
+}
+
+std::vector<ListItem> ListItems(HWND listBox) {
+    std::lock_guard<std::mutex> lock(g_mutex);
+    std::vector<ListItem> items;
+    Window *w = FindAny(listBox);
+    if (w != nullptr)
+        for (const Window::Item &item : w->items)
+            items.push_back(ListItem{item.text, item.data});
+    return items;
+}
+
+bool IsEnabled(HWND window) {
+    std::lock_guard<std::mutex> lock(g_mutex);
+    Window *w = FindAny(window);
+    return w != nullptr && !(w->style & WS_DISABLED);
 }
 
 bool HasCloseCommand(HWND window) {
@@ -612,6 +732,18 @@ HWND WINAPI GetDlgItem(HWND dialog, int id) {
     return c == nullptr ? NULL : c->handle;
 }
 
+HWND WINAPI GetParent(HWND window) {
+    Api api("GetParent");
+    Window *w = Find(window);
+    return w == nullptr ? NULL : w->parent;
+}
+
+int WINAPI GetDlgCtrlID(HWND window) {
+    Api api("GetDlgCtrlID");
+    Window *w = Find(window);
+    return w == nullptr ? 0 : w->id;
+}
+
 BOOL WINAPI SetDlgItemTextA(HWND dialog, int id, LPCSTR text) {
     Api api("SetDlgItemTextA");
     Window *c = Child(dialog, id);
@@ -654,6 +786,12 @@ LRESULT WINAPI SendDlgItemMessageA(HWND dialog, int id, UINT message, WPARAM wPa
 LONG_PTR WINAPI SetWindowLongPtrA(HWND window, int index, LONG_PTR value) {
     Api api("SetWindowLongPtrA");
     Window *w = Find(window);
+    if (w != nullptr && !w->dialog && index == GWLP_WNDPROC) {
+        LONG_PTR old =
+            w->subclass != nullptr ? (LONG_PTR)w->subclass : (LONG_PTR)BuiltinControlProc;
+        w->subclass = (WNDPROC)value == BuiltinControlProc ? nullptr : (WNDPROC)value;
+        return old;
+    }
     if (w == nullptr || !w->dialog || (index != DWLP_USER && index != DWLP_MSGRESULT)) {
         SetError(w == nullptr ? ERROR_INVALID_WINDOW_HANDLE : 1413); // ERROR_INVALID_INDEX
         return 0;
@@ -817,3 +955,21 @@ int WINAPI GetSystemMetrics(int index) {
 }
 
 void WINAPI InitCommonControls(void) {}
+
+LRESULT WINAPI CallWindowProcA(WNDPROC proc, HWND window, UINT message, WPARAM wParam,
+                               LPARAM lParam) {
+    return proc(window, message, wParam, lParam);
+}
+
+BOOL WINAPI InvalidateRect(HWND window, const RECT *, BOOL) {
+    Api api("InvalidateRect");
+    return Find(window) != nullptr;
+}
+
+BOOL WINAPI DrawFrameControl(HDC, LPRECT, UINT, UINT) { return TRUE; }
+int WINAPI DrawTextA(HDC, LPCSTR, int, LPRECT, UINT) { return 16; }
+int WINAPI FillRect(HDC, const RECT *, HBRUSH) { return 1; }
+HBRUSH WINAPI GetSysColorBrush(int index) { return (HBRUSH)(uintptr_t)(index + 1); }
+DWORD WINAPI GetSysColor(int index) { return DWORD(index); }
+COLORREF WINAPI SetTextColor(HDC, COLORREF color) { return color; }
+COLORREF WINAPI SetBkColor(HDC, COLORREF color) { return color; }
