@@ -117,6 +117,8 @@ struct ProgressState {
     int low, high, step, pos;
 };
 ProgressState Progress(HWND control);
+// Every position the bar moved to, in order (a step that wraps and is then set shows both).
+std::vector<int> ProgressHistory(HWND control);
 // The dialog template as it was loaded.
 struct ControlTemplate {
     std::string className;

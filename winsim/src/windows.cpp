@@ -157,12 +157,15 @@ LRESULT ControlProc(Window &w, UINT message, WPARAM wParam, LPARAM lParam) {
             w.pos += w.step;
             if (w.pos > w.high)
                 w.pos = w.low + (w.pos - w.high);
+            w.positions.push_back(w.pos);
             return previous;
         case PBM_SETPOS:
             w.pos = std::min(std::max(int(wParam), w.low), w.high);
+            w.positions.push_back(w.pos);
             return previous;
         case PBM_DELTAPOS:
             w.pos = std::min(std::max(w.pos + int(wParam), w.low), w.high);
+            w.positions.push_back(w.pos);
             return previous;
         case PBM_GETPOS:
             return w.pos;
@@ -620,6 +623,12 @@ ProgressState Progress(HWND control) {
     Window *w = FindAny(control);
     return w == nullptr ? ProgressState{0, 0, 0, 0}
                         : ProgressState{w->low, w->high, w->step, w->pos};
+}
+
+std::vector<int> ProgressHistory(HWND control) {
+    std::lock_guard<std::mutex> lock(g_mutex);
+    Window *w = FindAny(control);
+    return w == nullptr ? std::vector<int>() : w->positions;
 }
 
 std::vector<Delivered> DeliveredMessages() {
