@@ -1,11 +1,28 @@
 #include "QMR640_Installer/DriverVersion.h"
 
+#include <stdio.h>
+#include <stdlib.h>
+#include <string.h>
+#include <winspool.h>
+
 #include "QMR640_Installer/resource.h"
+#include "common/app_context.h"
+#include "common/bounded_string.h"
 #include "common/platform.h"
+#include "common/printer_driver.h"
 #include "common/profile.h"
+#include "common/restart.h"
 #include "common/trace_log.h"
+#include "removal/pnp_cleanup.h"
 
 namespace {
+const int kPortValueUsb = 1006;
+const char kSuccess[] = "The driver has been successfully installed.";
+const char kRestartQuestion[] = "Restarting your computer can take effect.\nPlease restart your "
+                                "computer.\n\n[Yes] I want to restart my computer now.\n[No] I "
+                                "will restart my computer later.";
+const char kPowerCycle[] = "Please turn-off the printer and then turn-on again.";
+
 ProductRecord LoadProductRecord() {
     ProductRecord record;
     record.maker = LoadProfileString(IDS_MAKER_NAME);
@@ -19,6 +36,13 @@ ProductRecord LoadProductRecord() {
     record.renderFile = LoadProfileString(IDS_RENDER_FILE);
     record.infFile = LoadProfileString(IDS_INF_FILE);
     return record;
+}
+
+// The printui port names; USB has none.
+const char *PortName(int portValue) {
+    static const char *const kPorts[] = {"COM1", "COM2", "COM3", "COM4", "LPT1", "LPT2"};
+    int index = portValue - 1000;
+    return index >= 0 && index < 6 ? kPorts[index] : "";
 }
 } // namespace
 
@@ -50,17 +74,163 @@ void CDriverVersion::SetControlPointers(StatusText *statusText, HWND progressBar
     TraceLog("SetControlPointers END");
 }
 
-// The sequences' frames; their steps come with the installation work.
-void CDriverVersion::AddToWin2K(int) {
-    TraceSeparator();
-    TraceLog("AddToWin2K BEGIN");
-    TraceSeparator();
-    TraceLog("AddToWin2K END");
+void CDriverVersion::PostStatus(const char *text, BOOL step, DWORD pause) {
+    ::PostStatus(*m_pStatusText, m_hProgressBar, text, step, pause);
 }
 
-void CDriverVersion::AddToWin2KWithWHQL(int) {
+void CDriverVersion::PostCompletion(const char *text) {
+    ::PostCompletion(*m_pStatusText, m_hProgressBar, text, 0);
+}
+
+StepHost CDriverVersion::Host() const {
+    StepHost host = {m_bWow64, m_nOSCode, m_pStatusText, m_hProgressBar};
+    return host;
+}
+
+int CDriverVersion::PrinterDrvExist(const std::string &driverName) {
+    return ::PrinterDrvExist(driverName, Host(), STATUS_STEP);
+}
+
+void CDriverVersion::DeleteVidPid() {
+    ::DeleteVidPid(Host(), STATUS_QUIET);
+}
+
+void CDriverVersion::DeletePrnDrvPnPDirectory() {
+    ::DeletePrnDrvPnPDirectory(Host(), STATUS_QUIET);
+}
+
+void CDriverVersion::Delete_LPT_USB_Info() {
+    ::Delete_LPT_USB_Info(Host(), STATUS_QUIET);
+}
+
+// The first name of the series "name", "name(#1)", "name(#2)", ... that no printer has.
+std::string CDriverVersion::NextPrinterName() const {
+    std::string name = m_record.driverName;
+    for (int n = 1;; ++n) {
+        HANDLE printer = NULL;
+        if (!OpenPrinterA((LPSTR)name.c_str(), &printer, NULL))
+            return name;
+        ClosePrinter(printer);
+        name = m_record.driverName + "(#" + std::to_string(n) + ")";
+    }
+}
+
+void CDriverVersion::AskForRestart(int portValue, const char *beforeRestart) {
+    if (portValue == kPortValueUsb) {
+        AppMessageBox(kPowerCycle, MB_OK | MB_ICONINFORMATION);
+        return;
+    }
+    if (AppMessageBox(kRestartQuestion, MB_YESNO | MB_ICONQUESTION) != IDYES)
+        return;
+    if (beforeRestart != NULL)
+        TraceLog(beforeRestart);
+    RestartSystem();
+}
+
+void CDriverVersion::AddToWin2K(int portValue) {
+    TraceSeparator();
+    TraceLog("AddToWin2K BEGIN");
+    int exists = PrinterDrvExist(m_record.driverName);
+    PostStatus("Preparing for installation...\r\n", TRUE, 500);
+    std::string printerName = exists ? NextPrinterName() : m_record.driverName;
+    TraceLog("PRINTER-DRIVER NAME TO ADD : %s ", printerName.c_str());
+    if (!exists) {
+        DeleteVidPid();
+        DeletePrnDrvPnPDirectory();
+        Delete_LPT_USB_Info();
+        CopyFilesNeededToAddPrnDrv();
+        AddLanguageMonitor();
+        AddPrinterProcessor();
+        AddPrinterDriverToSystem();
+    }
+    AddPrinterToSystem(portValue, printerName);
+    if (!exists) {
+        CopyINFFile();
+        DeleteFilesUsed();
+        RegisterUninstallInfo();
+        CopyFilesOfUtilities();
+        PostCompletion(kSuccess);
+        AskForRestart(portValue, "AddToWin2K END");
+    }
+    TraceSeparator();
+    TraceLog("AddToWin2K END");
+    PostCompletion("Completed.");
+    Sleep(2000);
+}
+
+void CDriverVersion::AddToWin2KWithWHQL(int portValue) {
     TraceSeparator();
     TraceLog("AddToWin2KWithWHQL BEGIN");
+    int exists = PrinterDrvExist(m_record.driverName);
+    PostStatus("Preparing for installation...\r\n", TRUE, 500);
+    if (!exists) {
+        DeleteVidPid();
+        DeletePrnDrvPnPDirectory();
+        Delete_LPT_USB_Info();
+    }
+    PostStatus("Installing printer...\r\n", TRUE, 500);
+
+    const std::string &driver = m_record.driverName;
+    std::string infPath = PackageFile(m_record.infFile);
+    char commandLine[1024] = {0};
+    if (portValue == kPortValueUsb)
+        snprintf(commandLine, sizeof commandLine,
+                 "cmd /c RUNDLL32 printui.dll,PrintUIEntry /ia /m \"%s\" /f %s", driver.c_str(),
+                 infPath.c_str());
+    else
+        snprintf(commandLine, sizeof commandLine,
+                 "cmd /c RUNDLL32 printui.dll,PrintUIEntry /if /b \"%s\" /f %s /r \"%s:\" /m "
+                 "\"%s\"",
+                 driver.c_str(), infPath.c_str(), PortName(portValue), driver.c_str());
+    if (exists)
+        AppendBounded(commandLine, sizeof commandLine, " /u");
+    PostStatus("Creates a new process \r\n", TRUE, 500);
+
+    if (!(portValue == kPortValueUsb && exists)) {
+        RunPrintUI(commandLine);
+        if (!exists) {
+            RegisterUninstallInfo();
+            CopyFilesOfUtilities();
+            PostCompletion(kSuccess);
+            AskForRestart(portValue, NULL);
+        }
+    }
     TraceSeparator();
     TraceLog("AddToWin2KWithWHQL END");
+    PostCompletion("Completed.");
+    Sleep(2000);
+}
+
+void CDriverVersion::RunPrintUI(char *commandLine) {
+    STARTUPINFOA startup;
+    memset(&startup, 0, sizeof startup);
+    startup.cb = sizeof startup;
+    startup.dwFlags = STARTF_USESHOWWINDOW | STARTF_FORCEONFEEDBACK;
+    startup.wShowWindow = SW_HIDE;
+    PROCESS_INFORMATION child;
+    memset(&child, 0, sizeof child);
+    BOOL started = CreateProcessA(NULL, commandLine, NULL, NULL, FALSE, NORMAL_PRIORITY_CLASS, NULL,
+                                  NULL, &startup, &child);
+    DWORD error = started ? ERROR_SUCCESS : GetLastError();
+    TraceLog("\r\nCOMMAND LINE : %s", commandLine);
+    if (!started) {
+        AppMessageBox("CreateProcess failed.", MB_OK);
+        TraceLog("CreateProcess failed. (%d)", int(error));
+        return;
+    }
+    PostStatus("The new process is running...\r\n", TRUE, 500);
+    PostStatus("Waiting until the process has finished processing ...\r\n", TRUE, 0);
+    if (WaitForSingleObject(child.hProcess, 120000) == WAIT_TIMEOUT) {
+        CloseHandle(child.hProcess);
+        CloseHandle(child.hThread);
+        AppMessageBox("The process could not finish the installation.", MB_OK | MB_ICONSTOP);
+        TraceLog("WAIT_TIMEOUT");
+        exit(-1);
+    }
+    std::string section = m_record.maker;
+    std::string scratch = m_record.driverName;
+    if (!INFFileExist(section, scratch))
+        CopyINFFile();
+    CloseHandle(child.hProcess);
+    CloseHandle(child.hThread);
 }

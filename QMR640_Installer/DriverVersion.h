@@ -2,8 +2,10 @@
 #pragma once
 #include <windows.h>
 #include <string>
+#include <vector>
 
 #include "common/status.h"
+#include "common/step_host.h"
 
 // The profile entries the engine copies once when it is built.
 struct ProductRecord {
@@ -19,6 +21,12 @@ struct ProductRecord {
     std::string infFile;
 };
 
+// Compares the product's version with the first printer on the driver: 0 the product is newer
+// or the installed version cannot be read, 1 the installed one is newer, 2 nothing of the
+// product is installed, 3 the same version.
+int CompareDriverVersion(const std::string &driverName, const std::string &processorName,
+                         DWORD major, DWORD minor, DWORD build, DWORD extra);
+
 class CDriverVersion {
   public:
     CDriverVersion();
@@ -26,11 +34,31 @@ class CDriverVersion {
     void SetSystemInfo(BOOL wow64, int osCode);
     void SetControlPointers(StatusText *statusText, HWND progressBar);
 
-    // The classic installation sequence (Windows 2000, XP, Server 2003): not built yet, the
-    // worker flow reaches it and returns.
+    // The classic installation sequence (Windows 2000, XP, Server 2003).
     void AddToWin2K(int portValue);
-    // The print-UI installation sequence (Vista and later): not built yet either.
+    // The print-UI installation sequence (Vista and later), through the system's printui.
     void AddToWin2KWithWHQL(int portValue);
+
+    int PrinterDrvExist(const std::string &driverName);
+
+    bool AddLanguageMonitor();
+    bool AddPrinterProcessor();
+    bool AddPrinterDriverToSystem();
+    // Ends the process when the spooler refuses the printer.
+    bool AddPrinterToSystem(int portValue, const std::string &printerName);
+
+    void CopyFilesNeededToAddPrnDrv();
+    void DeleteFilesUsed();
+    void CopyFilesOfUtilities();
+
+    void CopyINFFile();
+    bool INFFileExist(std::string section, std::string &scratch);
+    void RegisterUninstallInfo();
+
+    // The quiet copies of the plug-and-play cleanup, run before every new installation.
+    void DeleteVidPid();
+    void DeletePrnDrvPnPDirectory();
+    void Delete_LPT_USB_Info();
 
     const ProductRecord &Record() const { return m_record; }
     int OSCode() const { return m_nOSCode; }
@@ -39,10 +67,22 @@ class CDriverVersion {
     const std::string &DriverDirectory() const { return m_strDriverDir; }
 
   private:
+    void PostStatus(const char *text, BOOL step, DWORD pause);
+    void PostCompletion(const char *text);
+    StepHost Host() const;
+    std::string NextPrinterName() const;
+    std::vector<std::string> ProductFiles() const;
+    void AskForRestart(int portValue, const char *beforeRestart);
+    // Runs the printui command line hidden and waits for it; ends the process on a time-out.
+    void RunPrintUI(char *commandLine);
+    // Source path of a file of the driver package, relative to the current directory.
+    std::string PackageFile(const std::string &name) const { return m_strDriverDir + name; }
+
     int m_nOSCode;
     BOOL m_bWow64;
     std::string m_strEnvironment;
     std::string m_strDriverDir;
+    std::string m_strScratch;
     ProductRecord m_record;
     StatusText *m_pStatusText;
     HWND m_hProgressBar;

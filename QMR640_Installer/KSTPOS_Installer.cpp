@@ -4,9 +4,12 @@
 #include <stdlib.h>
 
 #include "QMR640_Installer/KSTPOS_InstallerDlg.h"
+#include "QMR640_Installer/resource.h"
 #include "common/app_context.h"
 
-const ProgramSettings kInstallerProgram = {"QMR640_Installer", "\\QMR-640_Installer.txt"};
+const ProgramSettings kInstallerProgram = {
+    "QMR640_Installer", "\\QMR-640_Installer.txt", IDS_MAKER_NAME, IDS_FORM_TAG, IDS_GPD_FILE,
+    IDS_BUD_FILE,       IDS_UI_INI_FILE,           false};
 
 BOOL CKSTPOS_InstallerApp::InitInstance() {
     InitCommonControls();

@@ -11,6 +11,7 @@
 #include "common/profile.h"
 #include "common/restart.h"
 #include "common/trace_log.h"
+#include "removal/removal_steps.h"
 
 namespace {
 const char kCanceled[] = "The driver installation canceled.";
@@ -160,4 +161,29 @@ int CKSTPOS_InstallerDlg::ChoosePort() {
     return portIndex;
 }
 
-void CKSTPOS_InstallerDlg::CheckInstalledVersion() {}
+void CKSTPOS_InstallerDlg::CheckInstalledVersion() {
+    DWORD version[4];
+    const UINT ids[4] = {IDS_VERSION_MAJOR, IDS_VERSION_MINOR, IDS_VERSION_BUILD,
+                         IDS_VERSION_EXTRA};
+    for (int i = 0; i < 4; ++i) {
+        m_strScratch = LoadProfileString(ids[i]);
+        version[i] = DWORD(atoi(m_strScratch.c_str()));
+    }
+    int result = CompareDriverVersion(LoadProfileString(IDS_DRIVER_NAME),
+                                      LoadProfileString(IDS_PROCESSOR_NAME), version[0], version[1],
+                                      version[2], version[3]);
+    if (result == 2 || result == 3)
+        return;
+    m_bRemoving = 1;
+    AppMessageBox("There is a different version driver in this system.\r\n\r\nThe installed "
+                  "driver will be removed.",
+                  MB_OK | MB_ICONINFORMATION);
+    StepHost host = {m_bWow64, m_nOSCode, &m_strStatus, m_hProgressBar};
+    DeletePrinterObjects(host);
+    AppMessageBox("The installer has successfully removed the different version.\nNow it is going "
+                  "to restart your computer to take effect.\nAfter restarting, you may reinstall "
+                  "the driver again.",
+                  MB_OK | MB_ICONINFORMATION);
+    RestartSystem();
+    exit(0);
+}

@@ -15,8 +15,8 @@ class CKSTPOS_InstallerDlg {
 
     INT_PTR DoModal();
 
-    // Returns only when no different driver version is installed. Not built yet: it finds
-    // nothing to remove.
+    // Returns only when no different driver version is installed; otherwise removes it,
+    // restarts and ends the process.
     void CheckInstalledVersion();
 
     int m_nOSCode;

@@ -4,9 +4,13 @@
 #include <stdlib.h>
 
 #include "QMR640_Uninstaller/KSTPOS_UninstallerDlg.h"
+#include "QMR640_Uninstaller/resource.h"
 #include "common/app_context.h"
 
-const ProgramSettings kUninstallerProgram = {"QMR640_Uninstaller", "\\QMR-640_UnInstaller.txt"};
+const ProgramSettings kUninstallerProgram = {"QMR640_Uninstaller", "\\QMR-640_UnInstaller.txt",
+                                             IDS_MAKER_NAME,       IDS_FORM_TAG,
+                                             IDS_GPD_FILE,         IDS_BUD_FILE,
+                                             IDS_UI_INI_FILE,      true};
 
 BOOL CKSTPOS_UninstallerApp::InitInstance() {
     InitCommonControls();

@@ -1,15 +1,38 @@
 #include "QMR640_Uninstaller/KSTPOS_UninstallerDlg.h"
 
 #include <commctrl.h>
+#include <stdlib.h>
+#include <winspool.h>
 
+#include "QMR640_Uninstaller/CheckListBox.h"
 #include "QMR640_Uninstaller/resource.h"
 #include "common/app_context.h"
+#include "common/busy_filter.h"
 #include "common/platform.h"
+#include "common/printer_driver.h"
+#include "common/profile.h"
+#include "common/report_error.h"
+#include "common/restart.h"
 #include "common/trace_log.h"
+#include "removal/pnp_cleanup.h"
+#include "removal/removal_steps.h"
+
+namespace {
+const UINT_PTR kPrepareTimer = 1;
+const char kCompleted[] = "The uninstallation has been completed.";
+const char kRestartQuestion[] = "Restart the computer can take effect.\nPlease restart the "
+                                "computer.\n\n[Yes] I want to restart my computer now.\n[No] I "
+                                "will restart my computer later.";
+} // namespace
 
 CKSTPOS_UninstallerDlg::CKSTPOS_UninstallerDlg()
-    : m_nOSCode(OS_WIN7_OR_OTHER), m_bWow64(FALSE), m_bBusy(0), m_hProgressBar(NULL),
+    : m_nOSCode(OS_WIN7_OR_OTHER), m_bWow64(FALSE), m_bBusy(0), m_nPrinterObjects(0),
+      m_hCancel(NULL), m_hProgressBar(NULL), m_hUninstall(NULL), m_hPrinterList(NULL),
       m_hIcon(LoadIconA(GetModuleHandleA(NULL), MAKEINTRESOURCEA(IDR_MAINFRAME))), m_hWnd(NULL) {}
+
+CKSTPOS_UninstallerDlg::~CKSTPOS_UninstallerDlg() {
+    RemoveMessageFilter();
+}
 
 INT_PTR CKSTPOS_UninstallerDlg::DoModal() {
     return DialogBoxParamA(GetModuleHandleA(NULL), MAKEINTRESOURCEA(IDD_KSTPOS_UNINSTALLER_DIALOG),
@@ -30,31 +53,235 @@ INT_PTR CALLBACK CKSTPOS_UninstallerDlg::DialogProc(HWND dialog, UINT message, W
     switch (message) {
     case WM_REFRESH_STATUS:
         self->OnRefresh();
+        SetWindowLongPtrA(dialog, DWLP_MSGRESULT, 0);
         return TRUE;
+    case WM_TIMER:
+        self->OnTimer(wParam);
+        return FALSE;
+    case WM_MEASUREITEM:
+        MeasureCheckListItem((MEASUREITEMSTRUCT *)lParam);
+        return TRUE;
+    case WM_DRAWITEM:
+        DrawCheckListItem((const DRAWITEMSTRUCT *)lParam);
+        return TRUE;
+    case WM_PAINT:
+        if (!IsIconic(dialog))
+            return FALSE;
+        self->OnPaint();
+        return TRUE;
+    case WM_QUERYDRAGICON:
+        return (INT_PTR)self->m_hIcon;
     case WM_COMMAND:
-        if (LOWORD(wParam) == IDCANCEL && self->m_bBusy == 0) {
+        switch (LOWORD(wParam)) {
+        case IDC_PRINTER_LIST:
+            if (HIWORD(wParam) == CLBN_CHKCHANGE)
+                self->UpdateUninstallButton();
+            return TRUE;
+        case IDC_UNINSTALL:
+            if (HIWORD(wParam) == BN_CLICKED)
+                self->StartUninstall();
+            return TRUE;
+        case IDCANCEL:
             EndDialog(dialog, IDCANCEL);
             return TRUE;
+        case IDOK:
+            // Only the worker asks for this, after No to the restart question.
+            EndDialog(dialog, IDOK);
+            return TRUE;
         }
-        return LOWORD(wParam) == IDOK;
+        return FALSE;
     }
     return FALSE;
 }
 
 BOOL CKSTPOS_UninstallerDlg::OnInitDialog() {
     SetMainWindow(m_hWnd);
+    m_hCancel = GetDlgItem(m_hWnd, IDCANCEL);
     m_hProgressBar = GetDlgItem(m_hWnd, IDC_PROGRESS);
+    m_hUninstall = GetDlgItem(m_hWnd, IDC_UNINSTALL);
+    m_hPrinterList = GetDlgItem(m_hWnd, IDC_PRINTER_LIST);
+    AttachCheckListBox(m_hPrinterList);
+    OnRefresh();
     SendMessageA(m_hWnd, WM_SETICON, ICON_BIG, (LPARAM)m_hIcon);
     SendMessageA(m_hWnd, WM_SETICON, ICON_SMALL, (LPARAM)m_hIcon);
     StartTraceLog(CurrentProgram().logFileName);
     m_bWow64 = IsWow64();
     m_nOSCode = CheckOS();
+    m_nPrinterObjects = 0;
+    m_bBusy = 0;
     SendMessageA(m_hProgressBar, PBM_SETRANGE, 0, MAKELPARAM(0, 100));
     SendMessageA(m_hProgressBar, PBM_SETSTEP, 10, 0);
-    OnRefresh();
+    InstallMessageFilter(PreTranslate, this);
+    SetTimer(m_hWnd, kPrepareTimer, 1, NULL);
     return TRUE;
 }
 
 void CKSTPOS_UninstallerDlg::OnRefresh() {
     SetDlgItemTextA(m_hWnd, IDC_STATUS, m_strStatus.Get().c_str());
+}
+
+void CKSTPOS_UninstallerDlg::OnPaint() {
+    PAINTSTRUCT paint;
+    HDC dc = BeginPaint(m_hWnd, &paint);
+    RECT client;
+    GetClientRect(m_hWnd, &client);
+    int x = (client.right - client.left - GetSystemMetrics(SM_CXICON) + 1) / 2;
+    int y = (client.bottom - client.top - GetSystemMetrics(SM_CYICON) + 1) / 2;
+    DrawIcon(dc, x, y, m_hIcon);
+    EndPaint(m_hWnd, &paint);
+}
+
+bool CKSTPOS_UninstallerDlg::PreTranslate(void *context, const MSG &msg) {
+    CKSTPOS_UninstallerDlg *self = (CKSTPOS_UninstallerDlg *)context;
+    bool busy = self->m_bBusy != 0;
+    return FilterBusyMessage(self->m_hWnd, busy, busy, msg);
+}
+
+void CKSTPOS_UninstallerDlg::OnTimer(UINT_PTR id) {
+    KillTimer(m_hWnd, id);
+    if (id == kPrepareTimer)
+        PrepareUninstall();
+}
+
+void CKSTPOS_UninstallerDlg::PrepareUninstall() {
+    m_PrinterList.clear();
+    SendMessageA(m_hPrinterList, LB_RESETCONTENT, 0, 0);
+    EnableWindow(m_hCancel, TRUE);
+    m_nPrinterObjects = AddPrinterObjectsToList();
+    if (m_nPrinterObjects < 0)
+        exit(0);
+    if (m_nPrinterObjects == 0) {
+        m_strScratch = LoadProfileString(IDS_DRIVER_NAME);
+        StepHost host = Host();
+        if (PrinterDrvExist(m_strScratch, host, STATUS_QUIET)) {
+            EnableWindow(m_hCancel, FALSE);
+            m_bBusy = 1;
+            StartUninstall();
+            return;
+        }
+        std::string text =
+            "The " + LoadProfileString(IDS_MODEL_NAME) + " driver does not exist on this system.";
+        AppMessageBox(text.c_str(), MB_OK | MB_ICONINFORMATION);
+        DeleteUninstallInfoFromReg(host);
+        exit(0);
+    }
+    EnableWindow(m_hUninstall, FALSE);
+    for (const std::string &name : m_PrinterList)
+        SendMessageA(m_hPrinterList, LB_ADDSTRING, 0, (LPARAM)name.c_str());
+    if (SendMessageA(m_hPrinterList, LB_GETCOUNT, 0, 0) == 0)
+        return;
+    for (int i = 0; i < SendMessageA(m_hPrinterList, LB_GETCOUNT, 0, 0); ++i)
+        SetCheck(m_hPrinterList, i, 1);
+    EnableWindow(m_hUninstall, TRUE);
+}
+
+int CKSTPOS_UninstallerDlg::AddPrinterObjectsToList() {
+    TraceSeparator();
+    TraceLog("AddPrinterObjectsToList BEGIN");
+    DWORD needed = 0, returned = 0;
+    EnumPrintersA(PRINTER_ENUM_LOCAL, NULL, 2, NULL, 0, &needed, &returned);
+    LPBYTE buffer = (LPBYTE)malloc(needed > 0 ? needed : 1);
+    if (buffer == NULL ||
+        !EnumPrintersA(PRINTER_ENUM_LOCAL, NULL, 2, buffer, needed, &needed, &returned)) {
+        ReportSystemError("EnumPrinters Error Code: %d\n\n", GetLastError(), MB_ICONEXCLAMATION);
+        free(buffer);
+        TraceLog("AddPrinterObjectsToList END");
+        return -1;
+    }
+    m_strScratch = LoadProfileString(IDS_DRIVER_NAME);
+    const PRINTER_INFO_2A *printers = (const PRINTER_INFO_2A *)buffer;
+    for (DWORD i = 0; i < returned; ++i)
+        if (printers[i].pDriverName != NULL && m_strScratch == printers[i].pDriverName)
+            m_PrinterList.push_front(printers[i].pPrinterName);
+    free(buffer);
+    TraceLog("The number of printer-objects : %d", int(m_PrinterList.size()));
+    TraceLog("AddPrinterObjectsToList END");
+    return int(m_PrinterList.size());
+}
+
+void CKSTPOS_UninstallerDlg::StartUninstall() {
+    DWORD threadId = 0;
+    HANDLE thread = CreateThread(NULL, 0, WorkerThread, this, 0, &threadId);
+    if (thread != NULL)
+        CloseHandle(thread);
+    m_bBusy = 1;
+}
+
+void CKSTPOS_UninstallerDlg::UpdateUninstallButton() {
+    for (int i = 0; i < SendMessageA(m_hPrinterList, LB_GETCOUNT, 0, 0); ++i)
+        if (GetCheck(m_hPrinterList, i)) {
+            EnableWindow(m_hUninstall, TRUE);
+            return;
+        }
+    EnableWindow(m_hUninstall, FALSE);
+}
+
+DWORD WINAPI CKSTPOS_UninstallerDlg::WorkerThread(LPVOID parameter) {
+    ((CKSTPOS_UninstallerDlg *)parameter)->RunUninstall();
+    return 0;
+}
+
+StepHost CKSTPOS_UninstallerDlg::Host() {
+    StepHost host = {m_bWow64, m_nOSCode, &m_strStatus, m_hProgressBar};
+    return host;
+}
+
+void CKSTPOS_UninstallerDlg::PostStatus(const char *text, BOOL step, DWORD pause) {
+    ::PostStatus(m_strStatus, m_hProgressBar, text, step, pause);
+}
+
+void CKSTPOS_UninstallerDlg::RunUninstall() {
+    m_PrinterList.clear();
+    EnableWindow(m_hUninstall, FALSE);
+    EnableWindow(m_hCancel, FALSE);
+    char text[256] = {0};
+    GetDlgItemTextA(m_hWnd, IDC_STATUS, text, sizeof text);
+    m_strStatus.Set(text);
+    for (int i = 0; i < SendMessageA(m_hPrinterList, LB_GETCOUNT, 0, 0); ++i) {
+        if (!GetCheck(m_hPrinterList, i))
+            continue;
+        LRESULT length = SendMessageA(m_hPrinterList, LB_GETTEXTLEN, i, 0);
+        if (length == LB_ERR)
+            continue;
+        std::string name(size_t(length) + 1, '\0');
+        SendMessageA(m_hPrinterList, LB_GETTEXT, i, (LPARAM)&name[0]);
+        name.resize(size_t(length));
+        m_PrinterList.push_front(name);
+    }
+    bool allChosen = m_nPrinterObjects == int(m_PrinterList.size());
+    StepHost host = Host();
+    if (m_nPrinterObjects != 0) {
+        PostStatus("Deleting printer-driver objects...", TRUE, 1000);
+        RemovePrinterObjects(m_PrinterList);
+    }
+    if (allChosen) {
+        PostStatus("Removing printer-drivers...", TRUE, 1000);
+        RemoveFromOS(host);
+        DeleteVidPid(host, STATUS_STEP);
+        Delete_LPT_USB_Info(host, STATUS_STEP);
+        DeletePrnDrvPnPDirectory(host, STATUS_STEP);
+        DeleteUninstallInfoFromReg(host);
+        m_strStatus.Set(kCompleted);
+        SendMessageA(m_hProgressBar, PBM_SETPOS, 100, 0);
+        m_PrinterList.clear();
+        PostMessageA(m_hWnd, WM_REFRESH_STATUS, 0, 0);
+        Sleep(1000);
+        if (AppMessageBox(kRestartQuestion, MB_YESNO | MB_ICONQUESTION) == IDYES) {
+            m_strStatus.Set(kCompleted);
+            PostMessageA(m_hWnd, WM_REFRESH_STATUS, 0, 0);
+            Sleep(1000);
+            RestartSystem();
+            exit(0);
+        }
+        // The dialog thread ends the dialog; this thread must not touch it any more.
+        PostMessageA(m_hWnd, WM_COMMAND, IDOK, 0);
+        return;
+    }
+    m_strStatus.Set(kCompleted);
+    SendMessageA(m_hProgressBar, PBM_SETPOS, 100, 0);
+    m_PrinterList.clear();
+    PostMessageA(m_hWnd, WM_REFRESH_STATUS, 0, 0);
+    m_bBusy = 0;
+    Sleep(2000);
+    exit(0);
 }

@@ -2,13 +2,16 @@
 #pragma once
 #include <windows.h>
 #include <atomic>
+#include <list>
 #include <string>
 
 #include "common/status.h"
+#include "common/step_host.h"
 
 class CKSTPOS_UninstallerDlg {
   public:
     CKSTPOS_UninstallerDlg();
+    ~CKSTPOS_UninstallerDlg();
 
     INT_PTR DoModal();
 
@@ -16,13 +19,30 @@ class CKSTPOS_UninstallerDlg {
     BOOL m_bWow64;
     std::atomic<LONG> m_bBusy;
     std::string m_strScratch;
+    std::list<std::string> m_PrinterList;
+    int m_nPrinterObjects;
+    HWND m_hCancel;
     HWND m_hProgressBar;
+    HWND m_hUninstall;
+    HWND m_hPrinterList;
     StatusText m_strStatus;
     HICON m_hIcon;
     HWND m_hWnd;
 
   private:
     static INT_PTR CALLBACK DialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
+    static DWORD WINAPI WorkerThread(LPVOID parameter);
+    static bool PreTranslate(void *self, const MSG &msg);
+
     BOOL OnInitDialog();
     void OnRefresh();
+    void OnPaint();
+    void OnTimer(UINT_PTR id);
+    void PrepareUninstall();
+    int AddPrinterObjectsToList();
+    void StartUninstall();
+    void UpdateUninstallButton();
+    void RunUninstall();
+    StepHost Host();
+    void PostStatus(const char *text, BOOL step, DWORD pause);
 };

@@ -1,7 +1,7 @@
 #include "common/app_context.h"
 
 namespace {
-const ProgramSettings kNoProgram = {"", ""};
+const ProgramSettings kNoProgram = {"", "", 0, 0, 0, 0, 0, false};
 const ProgramSettings *g_program = &kNoProgram;
 HWND g_mainWindow = NULL;
 } // namespace

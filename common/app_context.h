@@ -5,6 +5,14 @@
 struct ProgramSettings {
     const char *title;       // caption of the program's message boxes
     const char *logFileName; // trace log name, appended to the Temp folder
+    // Profile ids from 21 on differ between the two programs' tables.
+    UINT makerId;
+    UINT formTagId;
+    UINT descriptionFileId; // QMR640.GPD
+    UINT fontFileId;        // QMR640.BUD
+    UINT settingsFileId;    // UI640.INI
+    // The uninstaller's removal reports each step to its dialog and traces more detail.
+    bool detailedRemoval;
 };
 
 // Called once by each program's application object before its dialog starts.

@@ -1,5 +1,6 @@
 #include "common/bounded_string.h"
 
+#include <ctype.h>
 #include <string.h>
 
 void CopyBounded(char *dest, size_t size, const char *src) {
@@ -17,4 +18,13 @@ void AppendBounded(char *dest, size_t size, const char *src) {
     size_t len = strnlen(src, room);
     memcpy(dest + used, src, len);
     dest[used + len] = '\0';
+}
+
+int CompareNoCase(const char *a, const char *b, size_t count) {
+    for (size_t i = 0; i < count; ++i) {
+        int ca = tolower((unsigned char)a[i]), cb = tolower((unsigned char)b[i]);
+        if (ca != cb || ca == 0)
+            return ca - cb;
+    }
+    return 0;
 }

@@ -1,5 +1,10 @@
 #include "harness.h"
 
+#include <dirent.h>
+
+#include <fstream>
+#include <sstream>
+
 #include "QMR640_Installer/KSTPOS_Installer.h"
 #include "QMR640_Uninstaller/KSTPOS_Uninstaller.h"
 
@@ -24,6 +29,31 @@ void MachineTest::SetUp() {
 
 void PutOptions(const std::string &folder, const std::string &lines) {
     winsim::PutFile(folder + "\\QMR640_Config.KST", "[QMR640]\r\n" + lines);
+}
+
+namespace {
+std::string ReadHostFile(const std::string &path) {
+    std::ifstream in(path, std::ios::binary);
+    std::stringstream content;
+    content << in.rdbuf();
+    return content.str();
+}
+} // namespace
+
+void PutMedia(const std::string &folder, const char *options) {
+    for (const char *driverFolder : {"Driver32", "Driver64"}) {
+        std::string hostFolder = std::string(MEDIA_DIR) + "/" + driverFolder;
+        DIR *dir = opendir(hostFolder.c_str());
+        ASSERT_NE(nullptr, dir) << hostFolder;
+        while (dirent *entry = readdir(dir))
+            if (entry->d_name[0] != '.')
+                winsim::PutFile(folder + "\\" + driverFolder + "\\" + entry->d_name,
+                                ReadHostFile(hostFolder + "/" + entry->d_name));
+        closedir(dir);
+    }
+    winsim::PutFile(folder + "\\QMR640_Uninstaller.exe", "MZ uninstaller program");
+    if (options != nullptr)
+        PutOptions(folder, options);
 }
 
 int RunInstaller() {

@@ -19,6 +19,10 @@ class MachineTest : public ::testing::Test {
     void SetUp() override;
 };
 
+// Copies the installation media of the repository (the driver package folders) to folder, with
+// an uninstaller program and the given options lines (none: no options file).
+void PutMedia(const std::string &folder, const char *options = "PORTDLG=FALSE\r\nPORT=COM1\r\n");
+
 // Writes the setup options file at path (a folder) with the given lines under [QMR640].
 void PutOptions(const std::string &folder, const std::string &lines);
 

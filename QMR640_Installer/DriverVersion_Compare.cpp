@@ -1,0 +1,90 @@
+// The version of the driver already on the system against the product's.
+#include <windows.h>
+#include <stdlib.h>
+#include <string.h>
+#include <winspool.h>
+
+#include "QMR640_Installer/DriverVersion.h"
+
+namespace {
+// Runs a spooler enumeration with its size query; the buffer is freed by the caller.
+template <class Enumerate> LPBYTE EnumerateAll(Enumerate enumerate, DWORD &returned) {
+    DWORD needed = 0;
+    returned = 0;
+    enumerate(LPBYTE(NULL), DWORD(0), &needed, &returned);
+    LPBYTE buffer = (LPBYTE)malloc(needed > 0 ? needed : 1);
+    returned = 0;
+    if (buffer != NULL && !enumerate(buffer, needed, &needed, &returned))
+        returned = 0;
+    return buffer;
+}
+
+int CompareNumbers(const DWORD product[4], const DWORD installed[4]) {
+    for (int i = 0; i < 4; ++i)
+        if (product[i] != installed[i])
+            return product[i] > installed[i] ? 0 : 1;
+    return 3;
+}
+} // namespace
+
+int CompareDriverVersion(const std::string &driverName, const std::string &processorName,
+                         DWORD major, DWORD minor, DWORD build, DWORD extra) {
+    DWORD count = 0;
+    LPBYTE printers = EnumerateAll(
+        [](LPBYTE buffer, DWORD size, LPDWORD needed, LPDWORD returned) {
+            return EnumPrintersA(PRINTER_ENUM_LOCAL, NULL, 2, buffer, size, needed, returned);
+        },
+        count);
+    for (DWORD i = 0; i < count; ++i) {
+        const PRINTER_INFO_2A &printer = ((const PRINTER_INFO_2A *)printers)[i];
+        if (printer.pDriverName == NULL || driverName != printer.pDriverName)
+            continue;
+        char name[256] = {0};
+        strncpy(name, printer.pPrinterName != NULL ? printer.pPrinterName : "", sizeof name - 1);
+        free(printers);
+        PRINTER_DEFAULTSA defaults = {(LPSTR) "RAW", NULL, PRINTER_ALL_ACCESS};
+        HANDLE handle = NULL;
+        OpenPrinterA(name, &handle, &defaults);
+        const char *values[] = {"MajorVersion", "MinorVersion", "BuildVersion", "ExtraVersion"};
+        DWORD installed[4] = {0, 0, 0, 0};
+        DWORD result = 0;
+        for (int v = 0; v < 4; ++v) {
+            DWORD type = 0, needed = 0;
+            result = GetPrinterDataA(handle, (LPSTR)values[v], &type, (LPBYTE)&installed[v],
+                                     sizeof installed[v], &needed);
+        }
+        ClosePrinter(handle);
+        if (result != ERROR_SUCCESS)
+            return 0;
+        const DWORD product[4] = {major, minor, build, extra};
+        return CompareNumbers(product, installed);
+    }
+    free(printers);
+
+    LPBYTE drivers = EnumerateAll(
+        [](LPBYTE buffer, DWORD size, LPDWORD needed, LPDWORD returned) {
+            return EnumPrinterDriversA(NULL, NULL, 4, buffer, size, needed, returned);
+        },
+        count);
+    bool driverFound = false;
+    for (DWORD i = 0; i < count && !driverFound; ++i) {
+        const char *name = ((const DRIVER_INFO_4A *)drivers)[i].pName;
+        driverFound = name != NULL && driverName == name;
+    }
+    free(drivers);
+    if (driverFound)
+        return 0;
+
+    LPBYTE processors = EnumerateAll(
+        [](LPBYTE buffer, DWORD size, LPDWORD needed, LPDWORD returned) {
+            return EnumPrintProcessorsA(NULL, NULL, 1, buffer, size, needed, returned);
+        },
+        count);
+    bool processorFound = false;
+    for (DWORD i = 0; i < count && !processorFound; ++i) {
+        const char *name = ((const PRINTPROCESSOR_INFO_1A *)processors)[i].pName;
+        processorFound = name != NULL && processorName == name;
+    }
+    free(processors);
+    return processorFound ? 0 : 2;
+}

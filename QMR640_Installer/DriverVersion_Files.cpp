@@ -1,0 +1,97 @@
+// The installation steps that stage, remove and place files.
+#include <windows.h>
+#include <winspool.h>
+
+#include "QMR640_Installer/DriverVersion.h"
+#include "QMR640_Installer/resource.h"
+#include "common/file_utils.h"
+#include "common/platform.h"
+#include "common/profile.h"
+#include "common/trace_log.h"
+
+namespace {
+// The printer-class files copied without recovery, ahead of the product's own.
+const char *const kClassFiles[] = {"UNIDRV.DLL", "UNIDRVUI.DLL", "UNIDRV.HLP", "UNIRES.DLL"};
+const char kStandardNames[] = "STDNAMES.GPD";
+const char kOptionsFile[] = "QMR640_Config.KST";
+
+std::string PrinterDriverDirectory() {
+    char directory[256] = {0};
+    DWORD needed = 0;
+    GetPrinterDriverDirectoryA(NULL, NULL, 1, (LPBYTE)directory, sizeof directory - 1, &needed);
+    return directory;
+}
+
+std::string WindowsDirectory() {
+    char directory[256] = {0};
+    GetWindowsDirectoryA(directory, sizeof directory);
+    return directory;
+}
+
+std::string SystemDirectory() {
+    char directory[256] = {0};
+    GetSystemDirectoryA(directory, sizeof directory);
+    return directory;
+}
+} // namespace
+
+// The product's files among the staged ones, in staging order.
+std::vector<std::string> CDriverVersion::ProductFiles() const {
+    return {m_record.driverFile, m_record.uiFile, m_record.renderFile,
+            LoadProfileString(IDS_UI_INI_FILE), LoadProfileString(IDS_GPD_FILE)};
+}
+
+void CDriverVersion::CopyFilesNeededToAddPrnDrv() {
+    TraceSeparator();
+    TraceLog("CopyFilesNeededToAddPrnDrv BEGIN");
+    PostStatus("Copying files...\r\n", TRUE, 500);
+    std::string windows = WindowsDirectory();
+    std::string drivers = PrinterDriverDirectory();
+    for (const char *name : kClassFiles) {
+        std::string source = PackageFile(name);
+        CopyFileA(source.c_str(), (drivers + "\\" + name).c_str(), FALSE);
+        TraceLog("FILE SRC : %s", source.c_str());
+    }
+    // 32-bit Windows before 6.0 also loads the product's files from the Windows directory.
+    bool alsoToWindows = !m_bWow64 && m_nOSCode < OS_VISTA;
+    for (const std::string &name : ProductFiles()) {
+        GuardedCopy(PackageFile(name), drivers + "\\" + name);
+        if (alsoToWindows)
+            GuardedCopy(PackageFile(name), windows + "\\" + name);
+    }
+    GuardedCopy(PackageFile(kStandardNames), drivers + "\\" + kStandardNames);
+    TraceLog("CopyFilesNeededToAddPrnDrv END");
+}
+
+void CDriverVersion::DeleteFilesUsed() {
+    TraceSeparator();
+    TraceLog("DeleteFilesUsed BEGIN");
+    PostStatus("Deleting files used to install...\r\n", TRUE, 500);
+    std::string drivers = PrinterDriverDirectory();
+    for (const char *name : kClassFiles) {
+        std::string path = drivers + "\\" + name;
+        DeleteFileA(path.c_str());
+        TraceLog("FILE SRC : %s", path.c_str());
+    }
+    std::vector<std::string> names = ProductFiles();
+    names.push_back(kStandardNames);
+    for (const std::string &name : names) {
+        std::string path = drivers + "\\" + name;
+        TraceLog("FILE SRC : %s", path.c_str());
+        if (!DeleteFileA(path.c_str()))
+            ReportDeleteFileError(path, GetLastError());
+    }
+    TraceLog("DeleteFilesUsed END");
+}
+
+void CDriverVersion::CopyFilesOfUtilities() {
+    TraceSeparator();
+    TraceLog("CopyFilesOfUtilities BEGIN");
+    std::string folder = WindowsDirectory() + "\\" + LoadProfileString(IDS_MODEL_NAME);
+    CreateDirectoryWithSA(folder);
+    std::string uninstaller = LoadProfileString(IDS_UNINSTALLER_FILE);
+    GuardedCopy(uninstaller, folder + "\\" + uninstaller);
+    GuardedCopy(kOptionsFile, folder + "\\" + kOptionsFile);
+    GuardedCopy(kOptionsFile, SystemDirectory() + "\\" + kOptionsFile);
+    TraceLog("CopyFilesOfUtilities END");
+}

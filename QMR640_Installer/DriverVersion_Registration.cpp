@@ -1,0 +1,142 @@
+// The installation steps that store the INF and write the uninstall entry.
+#include <windows.h>
+#include <setupapi.h>
+#include <shlwapi.h>
+#include <stdlib.h>
+#include <string.h>
+
+#include "QMR640_Installer/DriverVersion.h"
+#include "QMR640_Installer/resource.h"
+#include "common/bounded_string.h"
+#include "common/profile.h"
+#include "common/registry_utils.h"
+#include "common/report_error.h"
+#include "common/trace_log.h"
+
+namespace {
+void SetText(HKEY key, const char *name, const char *text) {
+    RegSetValueExA(key, name, 0, REG_SZ, (const BYTE *)text, DWORD(strlen(text)));
+}
+} // namespace
+
+void CDriverVersion::CopyINFFile() {
+    TraceSeparator();
+    TraceLog("CopyINFFile BEGIN");
+    // The setup API takes a full path; the package lies beside the installer.
+    std::string relative = PackageFile(LoadProfileString(IDS_INF_FILE));
+    char source[MAX_PATH] = {0};
+    if (GetFullPathNameA(relative.c_str(), sizeof source, source, NULL) >= sizeof source)
+        CopyBounded(source, sizeof source, relative.c_str());
+    char destination[MAX_PATH] = {0};
+    if (!SetupCopyOEMInfA(source, NULL, SPOST_PATH, SP_COPY_NOOVERWRITE, destination,
+                          sizeof destination, NULL, NULL)) {
+        DWORD error = GetLastError();
+        if (error == ERROR_FILE_EXISTS) {
+            SetupCopyOEMInfA(source, NULL, SPOST_PATH, SP_COPY_REPLACEONLY, destination,
+                             sizeof destination, NULL, NULL);
+        } else {
+            TraceLog("SetupCopyOEMInf failed : (%d)", int(error));
+            ReportSystemError("SetupCopyOEMInf, ERR CODE: %d\n\n", error, MB_ICONSTOP);
+        }
+    }
+    m_record.infFile = destination;
+    TraceLog("INF FILE NAME : %s", destination);
+    TraceLog("CopyINFFile END");
+}
+
+bool CDriverVersion::INFFileExist(std::string section, std::string &scratch) {
+    TraceSeparator();
+    TraceLog("INFFileExist BEGIN");
+    if (m_bWow64)
+        section += ".NTamd64";
+    TraceLog("SECTION NAME : %s", section.c_str());
+    scratch = LoadProfileString(IDS_DRIVER_NAME);
+    char key[256] = {0};
+    CopyBounded(key, sizeof key, scratch.c_str());
+    TraceLog("KEY NAME : %s", key);
+
+    bool found = false;
+    DWORD needed = 0;
+    SetupGetInfFileListA(NULL, INF_STYLE_WIN4, NULL, 0, &needed);
+    char *list = (char *)calloc(needed + 1, 1);
+    if (list != NULL && needed > 0 &&
+        SetupGetInfFileListA(NULL, INF_STYLE_WIN4, list, needed, &needed)) {
+        for (const char *name = list; name < list + needed && *name != '\0';
+             name += strlen(name) + 1) {
+            if (strncmp(name, "oem", 3) != 0)
+                continue;
+            UINT errorLine = 0;
+            HINF inf = SetupOpenInfFileA(name, NULL, INF_STYLE_OLDNT | INF_STYLE_WIN4, &errorLine);
+            if (inf == INVALID_HANDLE_VALUE) {
+                TraceLog("SetupOpenInfFile failed. %d", int(GetLastError()));
+                continue;
+            }
+            INFCONTEXT context;
+            if (SetupFindFirstLineA(inf, section.c_str(), key, &context)) {
+                TraceLog("OEM FILES EXISTING : %s", name);
+                found = true;
+            }
+            SetupCloseInfFile(inf);
+        }
+    }
+    free(list);
+    TraceLog("INFFileExist END");
+    return found;
+}
+
+void CDriverVersion::RegisterUninstallInfo() {
+    TraceSeparator();
+    TraceLog("RegisterUninstallInfo BEGIN");
+    std::string keyPath = LoadProfileString(IDS_UNINSTALL_KEY);
+    TraceLog("REGKEY : %s", keyPath.c_str());
+    const char *path = keyPath.c_str();
+
+    HKEY old = NULL;
+    if (m_bWow64) {
+        if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, path, 0, KEY_READ | KEY_WRITE | KEY_WOW64_64KEY,
+                          &old) == ERROR_SUCCESS) {
+            if (MyRegDeleteKeyEx(HKEY_LOCAL_MACHINE, path, KEY_WOW64_64KEY, 0) != 0)
+                TraceLog("MyRegDeleteKeyEx failed : %s, (%d) ", path, int(GetLastError()));
+            RegCloseKey(old);
+        }
+    } else if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, path, 0, KEY_READ | KEY_WRITE, &old) ==
+               ERROR_SUCCESS) {
+        if (SHDeleteKeyA(HKEY_LOCAL_MACHINE, path) != 0)
+            TraceLog("SHDeleteKey failed : %s , (%d) ", path, int(GetLastError()));
+        RegCloseKey(old);
+    }
+
+    HKEY key = NULL;
+    DWORD disposition = 0;
+    REGSAM access = m_bWow64 ? KEY_WRITE | KEY_WOW64_64KEY : KEY_WRITE;
+    if (RegCreateKeyExA(HKEY_LOCAL_MACHINE, path, 0, NULL, REG_OPTION_NON_VOLATILE, access, NULL,
+                        &key, &disposition) != ERROR_SUCCESS) {
+        TraceLog(m_bWow64 ? "RegCreateKeyEx failed : %s, (%d) "
+                          : "RegCreateKeyEx failed : %s , (%d) ",
+                 path, int(GetLastError()));
+        TraceLog("RegisterUninstallInfo END");
+        return;
+    }
+    char text[256] = {0};
+    CopyBounded(text, sizeof text, LoadProfileString(IDS_DRIVER_NAME).c_str());
+    AppendBounded(text, sizeof text, " Windows Driver V");
+    AppendBounded(text, sizeof text, LoadProfileString(IDS_VERSION_MAJOR).c_str());
+    AppendBounded(text, sizeof text, ".");
+    AppendBounded(text, sizeof text, LoadProfileString(IDS_VERSION_MINOR).c_str());
+    AppendBounded(text, sizeof text, ".");
+    AppendBounded(text, sizeof text, LoadProfileString(IDS_VERSION_BUILD).c_str());
+    SetText(key, "DisplayName", text);
+
+    memset(text, 0, sizeof text);
+    GetWindowsDirectoryA(text, sizeof text);
+    AppendBounded(text, sizeof text, "\\");
+    AppendBounded(text, sizeof text, LoadProfileString(IDS_MODEL_NAME).c_str());
+    AppendBounded(text, sizeof text, "\\");
+    AppendBounded(text, sizeof text, LoadProfileString(IDS_UNINSTALLER_FILE).c_str());
+    SetText(key, "UninstallString", text);
+
+    if (!m_record.infFile.empty())
+        SetText(key, "InfFile", m_record.infFile.c_str());
+    RegCloseKey(key);
+    TraceLog("RegisterUninstallInfo END");
+}

@@ -1,0 +1,125 @@
+// The installation steps that register the package with the print spooler.
+#include <windows.h>
+#include <stdlib.h>
+#include <string.h>
+#include <winspool.h>
+
+#include "QMR640_Installer/DriverVersion.h"
+#include "QMR640_Installer/resource.h"
+#include "common/file_utils.h"
+#include "common/profile.h"
+#include "common/report_error.h"
+#include "common/trace_log.h"
+
+namespace {
+const int kPortValueUsb = 1006;
+
+// The printer-class driver's own files, fixed by the class driver rather than the profile.
+const char kDependentFiles[] = "UNIRES.DLL\0STDNAMES.GPD\0QMR640.DLL\0UI640.DLL\0UNI640.DLL\0"
+                               "UI640.INI\0";
+} // namespace
+
+bool CDriverVersion::AddLanguageMonitor() {
+    TraceSeparator();
+    TraceLog("AddLanguageMonitor BEGIN");
+    PostStatus("Installing L/M...\r\n", TRUE, 500);
+    // A 32-bit program reaches the 64-bit system directory only as the Windows directory.
+    char target[256] = {0};
+    if (m_bWow64)
+        GetWindowsDirectoryA(target, sizeof target);
+    else
+        GetSystemDirectoryA(target, sizeof target);
+    GuardedCopy(PackageFile(m_record.monitorFile),
+                std::string(target) + "\\" + m_record.monitorFile);
+
+    MONITOR_INFO_2A monitor;
+    monitor.pName = (LPSTR)m_record.monitorName.c_str();
+    monitor.pEnvironment = (LPSTR)m_strEnvironment.c_str();
+    monitor.pDLLName = (LPSTR)m_record.monitorFile.c_str();
+    if (!AddMonitorA(NULL, 2, (LPBYTE)&monitor)) {
+        DWORD error = GetLastError();
+        if (error != ERROR_PRINT_MONITOR_ALREADY_INSTALLED) {
+            ReportSystemError("AddMonitor, ERR CODE: %d\n\n", error, MB_ICONSTOP);
+            TraceLog("AddLanguageMonitor END");
+            return false;
+        }
+    }
+    TraceLog("AddLanguageMonitor END");
+    return true;
+}
+
+bool CDriverVersion::AddPrinterProcessor() {
+    TraceSeparator();
+    TraceLog("AddPrinterProcessor BEGIN");
+    PostStatus("Installing printer processor...\r\n", TRUE, 500);
+    char directory[256] = {0};
+    DWORD needed = 0;
+    GetPrintProcessorDirectoryA(NULL, NULL, 1, (LPBYTE)directory, sizeof directory - 1, &needed);
+    GuardedCopy(PackageFile(m_record.processorFile),
+                std::string(directory) + "\\" + m_record.processorFile);
+    if (!AddPrintProcessorA(NULL, (LPSTR)m_strEnvironment.c_str(),
+                            (LPSTR)m_record.processorFile.c_str(),
+                            (LPSTR)m_record.processorName.c_str())) {
+        ReportSystemError("AddPrintProcessor, ERR CODE: %d\n\n", GetLastError(), MB_ICONSTOP);
+        TraceLog("AddPrinterProcessor END");
+        return false;
+    }
+    TraceLog("AddPrinterProcessor END");
+    return true;
+}
+
+bool CDriverVersion::AddPrinterDriverToSystem() {
+    TraceSeparator();
+    TraceLog("AddPrinterDriverToSystem BEGIN");
+    PostStatus("Installing printer driver...\r\n", TRUE, 500);
+    m_strScratch = LoadProfileString(IDS_GPD_FILE);
+    DRIVER_INFO_3A driver;
+    memset(&driver, 0, sizeof driver);
+    driver.cVersion = 3;
+    driver.pName = (LPSTR)m_record.driverName.c_str();
+    driver.pEnvironment = (LPSTR)m_strEnvironment.c_str();
+    driver.pDriverPath = (LPSTR) "UNIDRV.DLL";
+    driver.pDataFile = (LPSTR)m_strScratch.c_str();
+    driver.pConfigFile = (LPSTR) "UNIDRVUI.DLL";
+    driver.pHelpFile = (LPSTR) "UNIDRV.HLP";
+    driver.pDependentFiles = (LPSTR)kDependentFiles;
+    driver.pMonitorName = (LPSTR)m_record.monitorName.c_str();
+    driver.pDefaultDataType = (LPSTR) "RAW";
+    if (!AddPrinterDriverA(NULL, 3, (LPBYTE)&driver)) {
+        ReportSystemError("AddPrinterDriver, ERR CODE: %d\n\n", GetLastError(), MB_ICONSTOP);
+        TraceLog("AddPrinterDriverToSystem END");
+        return false;
+    }
+    TraceLog("AddPrinterDriverToSystem END");
+    return true;
+}
+
+bool CDriverVersion::AddPrinterToSystem(int portValue, const std::string &printerName) {
+    TraceSeparator();
+    TraceLog("AddPrinterToSystem BEGIN");
+    if (portValue != kPortValueUsb) {
+        PostStatus("Adding printer...\r\n", TRUE, 500);
+        PostStatus("Please wait for adding printer.\r\nIt takes a couple of minutes.", TRUE, 0);
+        static const char *const kPorts[] = {"COM1:", "COM2:", "COM3:", "COM4:", "LPT1:", "LPT2:"};
+        int index = portValue - 1000;
+        PRINTER_INFO_2A printer;
+        memset(&printer, 0, sizeof printer);
+        printer.pPrinterName = (LPSTR)printerName.c_str();
+        printer.pPortName = (LPSTR)(index >= 0 && index < 6 ? kPorts[index] : "");
+        printer.pDriverName = (LPSTR)m_record.driverName.c_str();
+        printer.pPrintProcessor = (LPSTR)m_record.processorName.c_str();
+        printer.pDatatype = (LPSTR) "RAW";
+        printer.Attributes = PRINTER_ATTRIBUTE_ENABLE_BIDI | PRINTER_ATTRIBUTE_RAW_ONLY;
+        printer.Priority = 1;
+        printer.Status = 0x80;
+        HANDLE handle = AddPrinterA(NULL, 2, (LPBYTE)&printer);
+        if (handle == NULL) {
+            ReportSystemError("AddPrinter, Error Code: %d\n\n", GetLastError(), MB_ICONSTOP);
+            TraceLog("AddPrinterToSystem END");
+            exit(0);
+        }
+        ClosePrinter(handle);
+    }
+    TraceLog("AddPrinterToSystem END");
+    return true;
+}

@@ -1,0 +1,26 @@
+#include "common/printer_driver.h"
+
+#include <stdlib.h>
+#include <winspool.h>
+
+#include "common/trace_log.h"
+
+int PrinterDrvExist(const std::string &driverName, const StepHost &host, StatusMode mode) {
+    TraceSeparator();
+    TraceLog("PrinterDrvExist BEGIN");
+    ReportStep(host, mode, "Checking existing drivers...\r\n", 500);
+    DWORD needed = 0, returned = 0;
+    EnumPrinterDriversA(NULL, NULL, 3, NULL, 0, &needed, &returned);
+    LPBYTE buffer = (LPBYTE)malloc(needed > 0 ? needed : 1);
+    int exists = 0;
+    if (buffer != NULL && EnumPrinterDriversA(NULL, NULL, 3, buffer, needed, &needed, &returned)) {
+        const DRIVER_INFO_3A *drivers = (const DRIVER_INFO_3A *)buffer;
+        for (DWORD i = 0; i < returned && !exists; ++i)
+            exists = drivers[i].pName != NULL && driverName == drivers[i].pName;
+    }
+    TraceLog(exists ? "%s PRINTER DRIVER EXISTS." : "%s PRINTER DRIVER DOES NOT EXIST.",
+             driverName.c_str());
+    TraceLog("PrinterDrvExist END");
+    free(buffer);
+    return exists;
+}

@@ -1,0 +1,212 @@
+#include "common/registry_utils.h"
+
+#include <ctype.h>
+#include <shlwapi.h>
+#include <stdlib.h>
+#include <string.h>
+
+#include "common/bounded_string.h"
+#include "common/trace_log.h"
+
+namespace {
+typedef LONG(WINAPI *RegDeleteKeyExFn)(HKEY, LPCSTR, REGSAM, DWORD);
+
+const size_t kWorkSize = 512;
+
+struct RootName {
+    const char *name;
+    const char *shortName;
+    HKEY key;
+};
+
+HKEY FindRoot(const char *name) {
+    static const RootName kRoots[] = {
+        {"HKEY_LOCAL_MACHINE", "HKLM", HKEY_LOCAL_MACHINE},
+        {"HKEY_USERS", "HKU", HKEY_USERS},
+        {"HKEY_CLASSES_ROOT", "HKCR", HKEY_CLASSES_ROOT},
+        {"HKEY_CURRENT_USER", "HKCU", HKEY_CURRENT_USER},
+    };
+    for (const RootName &root : kRoots)
+        if (CompareNoCase(name, root.name, kWorkSize) == 0 ||
+            CompareNoCase(name, root.shortName, kWorkSize) == 0)
+            return root.key;
+    return NULL;
+}
+
+// The DACL change needs WRITE_DAC; without it the grant is refused and the delete goes on
+// regardless, which keeps a key that survives the delete from staying writable by everyone.
+const REGSAM kOpenAccess = READ_CONTROL | KEY_ENUMERATE_SUB_KEYS;
+} // namespace
+
+LONG MyRegDeleteKeyEx(HKEY root, LPCSTR subKey, REGSAM samDesired, DWORD reserved) {
+    RegDeleteKeyExFn regDeleteKeyEx =
+        (RegDeleteKeyExFn)(void *)GetProcAddress(GetModuleHandleA("Advapi32"), "RegDeleteKeyExA");
+    if (regDeleteKeyEx == NULL)
+        return -1;
+    return regDeleteKeyEx(root, subKey, samDesired, reserved);
+}
+
+bool DeleteMachineKey(const char *subKey, BOOL wow64) {
+    if (wow64) {
+        if (MyRegDeleteKeyEx(HKEY_LOCAL_MACHINE, subKey, KEY_WOW64_64KEY, 0) == 0)
+            return true;
+        TraceLog("MyRegDeleteKeyEx failed : %s (%d) ", subKey, int(GetLastError()));
+        return false;
+    }
+    if (SHDeleteKeyA(HKEY_LOCAL_MACHINE, subKey) == 0)
+        return true;
+    TraceLog("SHDeleteKey failed : %s (%d) ", subKey, int(GetLastError()));
+    return false;
+}
+
+void GrantAndDeleteRegKey(const char *keyPath, const char *subKey, BOOL wow64) {
+    SetRegKeyPermission(keyPath, "/PG:Everyone:Fc");
+    TraceLog("REGKEY_1 : %s", keyPath);
+    TraceLog("REGKEY_2 : %s", subKey);
+    DeleteMachineKey(subKey, wow64);
+}
+
+DWORD SetRegKeyPermission(const char *keyPath, const char *spec) {
+    char *work = (char *)calloc(kWorkSize, 1);
+    if (work == NULL)
+        return ERROR_NOT_ENOUGH_MEMORY;
+    CopyBounded(work, kWorkSize, spec);
+
+    DWORD result = ERROR_INVALID_PARAMETER;
+    char *trustee = strchr(work, ':');
+    ACCESS_MODE mode = NOT_USED_ACCESS;
+    bool valid = trustee != NULL;
+    if (valid) {
+        *trustee++ = '\0';
+        if (strlen(work) >= 2 && toupper((unsigned char)work[1]) == 'P') {
+            switch (toupper((unsigned char)work[2])) {
+            case 'G':
+                mode = GRANT_ACCESS;
+                break;
+            case 'S':
+                mode = SET_ACCESS;
+                break;
+            case 'D':
+                mode = DENY_ACCESS;
+                break;
+            case 'R':
+                mode = REVOKE_ACCESS;
+                break;
+            default:
+                valid = false;
+            }
+        }
+    }
+    char *rights = valid ? strchr(trustee, ':') : NULL;
+    if (valid && rights == NULL && mode != REVOKE_ACCESS && mode != NOT_USED_ACCESS)
+        valid = false;
+    if (valid && rights != NULL)
+        *rights++ = '\0';
+
+    DWORD mask = 0;
+    if (valid && (mode == GRANT_ACCESS || mode == SET_ACCESS || mode == DENY_ACCESS))
+        ParseRegRights(rights, &mask);
+
+    HKEY key = NULL;
+    if (valid)
+        result = OpenRegKeyPath(keyPath, &key);
+    if (valid && result == ERROR_SUCCESS) {
+        EXPLICIT_ACCESSA entry;
+        memset(&entry, 0, sizeof entry);
+        BuildExplicitAccessWithNameA(&entry, trustee, mask, mode, CONTAINER_INHERIT_ACE);
+        result = ApplyKeyAcl(key, &entry);
+        RegCloseKey(key);
+    }
+    free(work);
+    return result;
+}
+
+DWORD OpenRegKeyPath(const char *keyPath, HKEY *key) {
+    char *work = (char *)calloc(kWorkSize, 1);
+    if (work == NULL)
+        return ERROR_NOT_ENOUGH_MEMORY;
+    CopyBounded(work, kWorkSize, keyPath);
+
+    char machine[kWorkSize] = {0};
+    char *rootName = work;
+    if (work[0] == '\\' && work[1] == '\\') {
+        char *name = work + 2;
+        char *end = strchr(name, '\\');
+        rootName = end != NULL ? end + 1 : name + strlen(name);
+        if (end != NULL)
+            *end = '\0';
+        CopyBounded(machine, sizeof machine, "\\\\");
+        AppendBounded(machine, sizeof machine, name);
+    }
+    char *subKey = strchr(rootName, '\\');
+    if (subKey != NULL)
+        *subKey++ = '\0';
+    HKEY root = rootName[0] != '\0' ? FindRoot(rootName) : NULL;
+    DWORD result = ERROR_SUCCESS;
+    if (root == NULL ||
+        (machine[0] != '\0' && (root == HKEY_CURRENT_USER || root == HKEY_CLASSES_ROOT)))
+        result = ERROR_INVALID_PARAMETER;
+    if (result == ERROR_SUCCESS && machine[0] != '\0')
+        result = DWORD(RegConnectRegistryA(machine, root, &root));
+    if (result == ERROR_SUCCESS && subKey != NULL && subKey[0] != '\0') {
+        HKEY opened = NULL;
+        result = DWORD(RegOpenKeyExA(root, subKey, 0, kOpenAccess, &opened));
+        if (result == ERROR_SUCCESS) {
+            RegCloseKey(root);
+            root = opened;
+        }
+    }
+    if (result == ERROR_SUCCESS)
+        *key = root;
+    free(work);
+    return result;
+}
+
+DWORD ParseRegRights(const char *rights, DWORD *mask) {
+    *mask = 0;
+    char *work = (char *)calloc(kWorkSize, 1);
+    if (work == NULL)
+        return ERROR_NOT_ENOUGH_MEMORY;
+    CopyBounded(work, kWorkSize, rights);
+    size_t length = strlen(work);
+    DWORD result = ERROR_SUCCESS;
+    if (length % 2 != 0) {
+        free(work);
+        return ERROR_INVALID_PARAMETER;
+    }
+    static const struct {
+        const char *code;
+        DWORD mask;
+    } kRights[] = {{"Fc", 0xF003F}, {"Rd", 0x20019}, {"Wr", 0x20026}};
+    for (size_t at = 0; at < length; at += 2) {
+        bool known = false;
+        for (const auto &right : kRights)
+            if (CompareNoCase(work + at, right.code, 2) == 0) {
+                *mask |= right.mask;
+                known = true;
+                break;
+            }
+        if (!known)
+            result = ERROR_INVALID_PARAMETER;
+    }
+    free(work);
+    return result;
+}
+
+DWORD ApplyKeyAcl(HKEY key, EXPLICIT_ACCESSA *entry) {
+    PACL oldAcl = NULL;
+    PSECURITY_DESCRIPTOR descriptor = NULL;
+    DWORD result = GetSecurityInfo((HANDLE)key, SE_REGISTRY_KEY, DACL_SECURITY_INFORMATION, NULL,
+                                   NULL, &oldAcl, NULL, &descriptor);
+    if (result != ERROR_SUCCESS)
+        return result;
+    PACL newAcl = NULL;
+    result = SetEntriesInAclA(1, entry, oldAcl, &newAcl);
+    if (result == ERROR_SUCCESS) {
+        result = SetSecurityInfo((HANDLE)key, SE_REGISTRY_KEY, DACL_SECURITY_INFORMATION, NULL,
+                                 NULL, newAcl, NULL);
+        LocalFree(newAcl);
+    }
+    LocalFree(descriptor);
+    return result;
+}

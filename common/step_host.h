@@ -1,0 +1,17 @@
+// What a shared step reads from the dialog that hosts it, and how it reports to it.
+#pragma once
+#include <windows.h>
+
+#include "common/status.h"
+
+struct StepHost {
+    BOOL wow64;
+    int osCode;
+    StatusText *status;
+    HWND progressBar;
+};
+
+// Some steps report nothing in one program, or report without stepping the bar.
+enum StatusMode { STATUS_QUIET, STATUS_NO_STEP, STATUS_STEP };
+
+void ReportStep(const StepHost &host, StatusMode mode, const char *text, DWORD pause);

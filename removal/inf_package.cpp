@@ -1,0 +1,108 @@
+// The OEM copies of the package's INF in the system's INF store.
+#include <windows.h>
+#include <setupapi.h>
+#include <stdlib.h>
+#include <string.h>
+
+#include "common/app_context.h"
+#include "common/bounded_string.h"
+#include "common/file_utils.h"
+#include "common/platform.h"
+#include "common/profile.h"
+#include "common/trace_log.h"
+#include "removal/removal_steps.h"
+
+namespace {
+typedef BOOL(WINAPI *SetupUninstallOEMInfFn)(PCSTR, DWORD, PVOID);
+
+std::string ReplaceAll(std::string text, const std::string &from, const std::string &to) {
+    for (size_t at = text.find(from); at != std::string::npos; at = text.find(from, at + to.size()))
+        text.replace(at, from.size(), to);
+    return text;
+}
+
+void DeleteReported(const std::string &path) {
+    if (!DeleteFileA(path.c_str()))
+        ReportDeleteFileError(path, GetLastError());
+}
+
+// Removes one OEM INF that lists the model.
+void RemoveOemInf(const StepHost &host, const char *name, bool detailed) {
+    char windows[256] = {0};
+    GetWindowsDirectoryA(windows, sizeof windows);
+    std::string path = std::string(windows) + "\\inf\\" + name;
+    if (host.wow64 || host.osCode >= OS_VISTA) {
+        SetupUninstallOEMInfFn setupUninstallOEMInf =
+            (SetupUninstallOEMInfFn)(void *)GetProcAddress(GetModuleHandleA("setupapi"),
+                                                           "SetupUninstallOEMInfA");
+        if (setupUninstallOEMInf == NULL)
+            return;
+        char infName[512] = {0};
+        CopyBounded(infName, sizeof infName, name);
+        if (setupUninstallOEMInf(infName, SUOI_FORCEDELETE, NULL)) {
+            DeleteReported(ReplaceAll(path, ".inf", ".PNF"));
+        } else if (detailed) {
+            DWORD error = GetLastError();
+            std::wstring wide(infName, infName + strlen(infName));
+            TraceLog("fnSetupUninstallOEMInf failed, %ws, %d", wide.c_str(), int(error));
+        }
+        return;
+    }
+    // Windows before Vista has no uninstall call: the two files go by hand.
+    if (DeleteFileA(path.c_str())) {
+        if (detailed)
+            TraceLog("'%s' has been deleted successfully.", path.c_str());
+    } else {
+        ReportDeleteFileError(path, GetLastError());
+    }
+    DeleteReported(ReplaceAll(path, ".inf", ".PNF"));
+}
+} // namespace
+
+void DeleteINFFile(const StepHost &host) {
+    const ProgramSettings &program = CurrentProgram();
+    bool detailed = program.detailedRemoval;
+    TraceSeparator();
+    TraceLog("DeleteINFFile BEGIN");
+    ReportStep(host, detailed ? STATUS_NO_STEP : STATUS_QUIET, "Deleting the INF file...", 100);
+    std::string section = LoadProfileString(program.makerId);
+    if (host.wow64)
+        section += ".NTamd64";
+    if (detailed)
+        TraceLog("SECTION NAME : %s", section.c_str());
+    char key[256] = {0};
+    CopyBounded(key, sizeof key, LoadProfileString(PROFILE_DRIVER_NAME).c_str());
+    if (detailed)
+        TraceLog("KEY NAME : %s", key);
+
+    bool matched = false;
+    DWORD needed = 0;
+    SetupGetInfFileListA(NULL, INF_STYLE_WIN4, NULL, 0, &needed);
+    char *list = (char *)calloc(needed + 1, 1);
+    if (list != NULL && needed > 0 &&
+        SetupGetInfFileListA(NULL, INF_STYLE_WIN4, list, needed, &needed)) {
+        for (const char *name = list; name < list + needed && *name != '\0';
+             name += strlen(name) + 1) {
+            if (strncmp(name, "oem", 3) != 0)
+                continue;
+            UINT errorLine = 0;
+            HINF inf = SetupOpenInfFileA(name, NULL, INF_STYLE_OLDNT | INF_STYLE_WIN4, &errorLine);
+            if (inf == INVALID_HANDLE_VALUE) {
+                if (detailed)
+                    TraceLog("SetupOpenInfFile failed. %d", int(GetLastError()));
+                continue;
+            }
+            INFCONTEXT context;
+            bool found = SetupFindFirstLineA(inf, section.c_str(), key, &context) != FALSE;
+            SetupCloseInfFile(inf);
+            if (!found)
+                continue;
+            matched = true;
+            RemoveOemInf(host, name, detailed);
+        }
+    }
+    free(list);
+    if (detailed && !matched)
+        TraceLog("The key name was not found.");
+    TraceLog("DeleteINFFile END");
+}

@@ -1,0 +1,88 @@
+#include "removal/pnp_cleanup.h"
+
+#include <setupapi.h>
+#include <string.h>
+#include <winspool.h>
+
+#include "common/bounded_string.h"
+#include "common/file_utils.h"
+#include "common/profile.h"
+#include "common/registry_utils.h"
+#include "common/trace_log.h"
+
+namespace {
+// The length of "USB\" and the hardware id of the product.
+const size_t kCompareLength = 21;
+} // namespace
+
+void DeleteVidPid(const StepHost &host, StatusMode mode) {
+    TraceSeparator();
+    TraceLog("DeleteVidPid BEGIN");
+    ReportStep(host, mode, "Deleting Vid & Pid info...", 500);
+    char device[256] = {0};
+    CopyBounded(device, sizeof device, "USB\\");
+    AppendBounded(device, sizeof device, LoadProfileString(PROFILE_USB_HARDWARE_ID).c_str());
+    RemoveDevicesByHardwareId(device);
+    TraceLog("VID&PID : %s", device);
+    TraceLog("DeleteVidPid END");
+}
+
+bool RemoveDevicesByHardwareId(const char *hardwareId) {
+    char text[50] = {0};
+    CopyBounded(text, sizeof text, hardwareId);
+    // Every record of the USB enumerator, attached or not.
+    HDEVINFO devices = SetupDiGetClassDevsA(NULL, "USB", NULL, DIGCF_ALLCLASSES);
+    if (devices == INVALID_HANDLE_VALUE)
+        return false;
+    for (DWORD index = 0;; ++index) {
+        SP_DEVINFO_DATA device;
+        memset(&device, 0, sizeof device);
+        device.cbSize = sizeof device;
+        // Any failure ends the walk: retrying the same index could go on for ever.
+        if (!SetupDiEnumDeviceInfo(devices, index, &device))
+            break;
+        char ids[100] = {0};
+        if (!SetupDiGetDeviceRegistryPropertyA(devices, &device, SPDRP_HARDWAREID, NULL, (PBYTE)ids,
+                                               sizeof ids, NULL))
+            continue;
+        if (CompareNoCase(ids, text, kCompareLength) == 0 &&
+            !SetupDiRemoveDevice(devices, &device)) {
+            SetupDiDestroyDeviceInfoList(devices);
+            return false;
+        }
+    }
+    return SetupDiDestroyDeviceInfoList(devices) != FALSE;
+}
+
+void Delete_LPT_USB_Info(const StepHost &host, StatusMode mode) {
+    TraceSeparator();
+    TraceLog("Delete_LPT_USB_Info BEGIN");
+    ReportStep(host, mode, "Deleting information of LPT and USB...", 500);
+    for (UINT id : {PROFILE_USBPRINT_ENUM_KEY, PROFILE_LPTENUM_ENUM_KEY}) {
+        char keyPath[512] = {0};
+        char subKey[512] = {0};
+        std::string key = LoadProfileString(id);
+        CopyBounded(keyPath, sizeof keyPath, "HKLM\\");
+        AppendBounded(keyPath, sizeof keyPath, key.c_str());
+        CopyBounded(subKey, sizeof subKey, key.c_str());
+        GrantAndDeleteRegKey(keyPath, subKey, host.wow64);
+    }
+    TraceLog("Delete_LPT_USB_Info END");
+}
+
+void DeletePrnDrvPnPDirectory(const StepHost &host, StatusMode mode) {
+    TraceSeparator();
+    TraceLog("DeletePrnDrvPnPDirectory BEGIN");
+    ReportStep(host, mode, "Deleting PNP directories...", 500);
+    char directory[256] = {0};
+    DWORD needed = 0;
+    GetPrinterDriverDirectoryA(NULL, NULL, 1, (LPBYTE)directory, sizeof directory - 1, &needed);
+    std::string base = std::string(directory) + "\\";
+    std::string first = base + LoadProfileString(PROFILE_PNP_DIR_FIRST);
+    DeleteDirectoryTree(first);
+    TraceLog("DIR PATH-1 : %s ", first.c_str());
+    std::string second = base + LoadProfileString(PROFILE_PNP_DIR_SECOND);
+    DeleteDirectoryTree(second);
+    TraceLog("DIR PATH-2 : %s ", second.c_str());
+    TraceLog("DeletePrnDrvPnPDirectory END");
+}

@@ -1,0 +1,120 @@
+// Printers and their queued jobs, and the order of the whole removal.
+#include <windows.h>
+#include <stdlib.h>
+#include <string.h>
+#include <winspool.h>
+
+#include "common/app_context.h"
+#include "common/bounded_string.h"
+#include "common/profile.h"
+#include "common/report_error.h"
+#include "common/restart.h"
+#include "common/trace_log.h"
+#include "removal/pnp_cleanup.h"
+#include "removal/removal_steps.h"
+
+namespace {
+// More jobs than this are left to the printer's deletion.
+const DWORD kMaxJobs = 1000;
+
+bool Detailed() {
+    return CurrentProgram().detailedRemoval;
+}
+} // namespace
+
+void PurgePrintJobs(HANDLE printer) {
+    DWORD needed = 0, returned = 0;
+    EnumJobsA(printer, 0, kMaxJobs, 3, NULL, 0, &needed, &returned);
+    LPBYTE buffer = (LPBYTE)malloc(needed > 0 ? needed : 1);
+    returned = 0;
+    if (buffer != NULL && !EnumJobsA(printer, 0, kMaxJobs, 3, buffer, needed, &needed, &returned))
+        returned = 0;
+    const JOB_INFO_3 *jobs = (const JOB_INFO_3 *)buffer;
+    for (DWORD i = 0; i < returned; ++i) {
+        OSVERSIONINFOA version;
+        memset(&version, 0, sizeof version);
+        version.dwOSVersionInfoSize = sizeof version;
+        GetVersionExA(&version);
+        // Windows 9x spoolers know only cancelling.
+        bool oldSpooler =
+            version.dwPlatformId == VER_PLATFORM_WIN32_WINDOWS || version.dwMajorVersion < 4;
+        SetJobA(printer, jobs[i].JobId, 0, NULL,
+                oldSpooler ? JOB_CONTROL_CANCEL : JOB_CONTROL_DELETE);
+    }
+    if (returned > 0)
+        Sleep(1000);
+    free(buffer);
+}
+
+void DeletePrinterObject(const char *printerName) {
+    PRINTER_DEFAULTSA defaults = {(LPSTR) "raw", NULL, PRINTER_ALL_ACCESS};
+    HANDLE printer = NULL;
+    if (!OpenPrinterA((LPSTR)printerName, &printer, &defaults))
+        return;
+    PurgePrintJobs(printer);
+    DeletePrinter(printer);
+    ClosePrinter(printer);
+}
+
+void DeletePrinterObjects(const StepHost &host) {
+    PostStatus(*host.status, host.progressBar, "Deleting printer-objects...", TRUE, 0);
+    DWORD needed = 0, returned = 0;
+    EnumPrintersA(PRINTER_ENUM_LOCAL, NULL, 2, NULL, 0, &needed, &returned);
+    LPBYTE buffer = (LPBYTE)malloc(needed > 0 ? needed : 1);
+    if (buffer == NULL ||
+        !EnumPrintersA(PRINTER_ENUM_LOCAL, NULL, 2, buffer, needed, &needed, &returned)) {
+        ReportSystemError("EnumPrinters Error Code: %d\n\n", GetLastError(), MB_ICONEXCLAMATION);
+        free(buffer);
+        exit(0);
+    }
+    std::string driverName = LoadProfileString(PROFILE_DRIVER_NAME);
+    const PRINTER_INFO_2A *printers = (const PRINTER_INFO_2A *)buffer;
+    for (DWORD i = 0; i < returned; ++i)
+        if (printers[i].pDriverName != NULL && driverName == printers[i].pDriverName)
+            DeletePrinterObject(printers[i].pPrinterName);
+    free(buffer);
+    RemoveDrivers(host);
+}
+
+void RemoveDrivers(const StepHost &host) {
+    TraceSeparator();
+    TraceLog("RemoveDrivers BEGIN");
+    PostStatus(*host.status, host.progressBar, "Removing printer-driver...", TRUE, 1000);
+    RemoveFromOS(host);
+    DeleteVidPid(host, STATUS_NO_STEP);
+    Delete_LPT_USB_Info(host, STATUS_NO_STEP);
+    DeletePrnDrvPnPDirectory(host, STATUS_NO_STEP);
+    PostCompletion(*host.status, host.progressBar, "The uninstallation has been completed.", 1000);
+    TraceLog("RemoveDrivers END");
+}
+
+void RemovePrinterObjects(const std::list<std::string> &printers) {
+    TraceSeparator();
+    TraceLog("RemovePrinterObjects BEGIN");
+    for (const std::string &name : printers) {
+        TraceLog("OBJECT NAME : %s", name.c_str());
+        DeletePrinterObject(name.c_str());
+    }
+    RunSpoolerCommand("net stop spooler", 2000);
+    RunSpoolerCommand("net start spooler", 2000);
+    TraceLog("RemovePrinterObjects END");
+}
+
+bool RemoveFromOS(const StepHost &host) {
+    if (!Detailed()) {
+        TraceSeparator();
+        TraceLog("RemoveFromOS BEGIN");
+    }
+    char modelName[256] = {0};
+    CopyBounded(modelName, sizeof modelName, LoadProfileString(PROFILE_MODEL_NAME).c_str());
+    DeleteForms(host);
+    DeletePrinterDrv(host, modelName);
+    DeleteLanguageMonitor(host);
+    DeleteProcessor(host);
+    DeleteDriverComponent(host);
+    DeleteINFFile(host);
+    bool deleted = DeleteUninstallationInfo(host, modelName);
+    if (!Detailed())
+        TraceLog("RemoveFromOS END");
+    return deleted;
+}

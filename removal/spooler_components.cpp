@@ -1,0 +1,105 @@
+// The printer driver, the language monitor and the print processor.
+#include <windows.h>
+#include <winspool.h>
+
+#include "common/app_context.h"
+#include "common/bounded_string.h"
+#include "common/file_utils.h"
+#include "common/profile.h"
+#include "common/registry_utils.h"
+#include "common/restart.h"
+#include "common/trace_log.h"
+#include "removal/removal_steps.h"
+
+namespace {
+const char kPrintKey[] = "SYSTEM\\CurrentControlSet\\Control\\Print\\";
+
+std::string EnvironmentKey(const StepHost &host) {
+    return std::string(kPrintKey) + "Environments\\" +
+           (host.wow64 ? "Windows x64" : "Windows NT x86") + "\\";
+}
+
+void ReportDetail(const StepHost &host, const char *text) {
+    ReportStep(host, CurrentProgram().detailedRemoval ? STATUS_NO_STEP : STATUS_QUIET, text, 100);
+}
+
+void DeleteFileReported(const std::string &path) {
+    if (!DeleteFileA(path.c_str()))
+        ReportDeleteFileError(path, GetLastError());
+}
+
+typedef UINT(WINAPI *GetSystemWow64DirectoryFn)(LPSTR, UINT);
+} // namespace
+
+bool DeletePrinterDrv(const StepHost &host, const char *modelName) {
+    TraceSeparator();
+    TraceLog("DeletePrinterDrv BEGIN");
+    ReportDetail(host, "Deleting printer-drivers...");
+    char driverName[256] = {0};
+    CopyBounded(driverName, sizeof driverName, LoadProfileString(CurrentProgram().makerId).c_str());
+    AppendBounded(driverName, sizeof driverName, " ");
+    AppendBounded(driverName, sizeof driverName, modelName);
+
+    bool result = true;
+    if (!DeletePrinterDriverExA(NULL, NULL, driverName, DPD_DELETE_UNUSED_FILES, 3)) {
+        if (CurrentProgram().detailedRemoval)
+            TraceLog("DeletePrinterDriverEx returned FALSE. (%d)", int(GetLastError()));
+        // The spooler refused (a printer may still use the driver): remove its keys directly.
+        std::string driverKey = EnvironmentKey(host) + "Drivers\\Version-3\\" + driverName;
+        std::string printerKey = std::string(kPrintKey) + "Printers\\" + driverName;
+        result = DeleteMachineKey(driverKey.c_str(), host.wow64);
+        result = DeleteMachineKey(printerKey.c_str(), host.wow64) && result;
+    }
+    RunSpoolerCommand("net stop spooler", 2000);
+    RunSpoolerCommand("net start spooler", 2000);
+    TraceLog("DeletePrinterDrv END");
+    return result;
+}
+
+void DeleteLanguageMonitor(const StepHost &host) {
+    TraceSeparator();
+    TraceLog("DeleteLanguageMonitor BEGIN");
+    ReportDetail(host, "Deleting L/M...");
+    std::string monitor = LoadProfileString(PROFILE_MONITOR_NAME);
+    if (!DeleteMonitorA(NULL, NULL, (LPSTR)monitor.c_str())) {
+        DWORD error = GetLastError();
+        TraceLog("DeleteMonitor Error : (%d)", int(error));
+        if (error == ERROR_UNKNOWN_PRINT_MONITOR)
+            TraceLog("The specified print monitor is unknown or not installed on this system.");
+        DeleteMachineKey((std::string(kPrintKey) + "Monitors\\" + monitor).c_str(), host.wow64);
+    }
+    std::string file = LoadProfileString(PROFILE_MONITOR_FILE);
+    char directory[256] = {0};
+    GetSystemDirectoryA(directory, sizeof directory);
+    DeleteFileReported(std::string(directory) + "\\" + file);
+    if (host.wow64) {
+        GetSystemWow64DirectoryFn getSystemWow64Directory =
+            (GetSystemWow64DirectoryFn)(void *)GetProcAddress(GetModuleHandleA("kernel32"),
+                                                              "GetSystemWow64DirectoryA");
+        char wow64Directory[256] = {0};
+        if (getSystemWow64Directory != NULL &&
+            getSystemWow64Directory(wow64Directory, sizeof wow64Directory) != 0)
+            DeleteFileReported(std::string(wow64Directory) + "\\" + file);
+        char windows[256] = {0};
+        GetWindowsDirectoryA(windows, sizeof windows);
+        DeleteFileReported(std::string(windows) + "\\" + file);
+    }
+    TraceLog("DeleteLanguageMonitor END");
+}
+
+void DeleteProcessor(const StepHost &host) {
+    TraceSeparator();
+    TraceLog("DeleteProcessor BEGIN");
+    ReportDetail(host, "Deleting the processor...");
+    std::string processor = LoadProfileString(PROFILE_PROCESSOR_NAME);
+    if (!DeletePrintProcessorA(NULL, NULL, (LPSTR)processor.c_str())) {
+        TraceLog("DeleteMonitor Error : (%d)", int(GetLastError()));
+        DeleteMachineKey((EnvironmentKey(host) + "Print Processors\\" + processor).c_str(),
+                         host.wow64);
+    }
+    char directory[256] = {0};
+    DWORD needed = 0;
+    GetPrintProcessorDirectoryA(NULL, NULL, 1, (LPBYTE)directory, sizeof directory - 1, &needed);
+    DeleteFileReported(std::string(directory) + "\\" + LoadProfileString(PROFILE_PROCESSOR_FILE));
+    TraceLog("DeleteProcessor END");
+}
