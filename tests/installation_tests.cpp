@@ -44,14 +44,6 @@ std::string Value(const char *name, winsim::RegView view = winsim::RegView::Phys
     return value ? value->data : "<missing>";
 }
 
-const winsim::PrinterInfo *FindPrinter(const std::vector<winsim::PrinterInfo> &printers,
-                                       const std::string &name) {
-    for (const winsim::PrinterInfo &printer : printers)
-        if (printer.name == name)
-            return &printer;
-    return nullptr;
-}
-
 // A machine with the media in the current directory and a user who answers with these.
 class Installation : public MachineTest {
   protected:

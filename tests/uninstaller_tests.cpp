@@ -1,31 +1,291 @@
-// The uninstaller program.
+// The uninstaller: its printer list, the uninstall sequence and the round trip with the installer.
+#include <winspool.h>
+#include <winsim_print.h>
+#include <winsim_registry.h>
+
+#include <algorithm>
+
 #include "QMR640_Uninstaller/resource.h"
 #include "common/profile.h"
 #include "harness.h"
+#include "machine_snapshot.h"
 
 namespace {
 
-using UninstallerStart = MachineTest;
+const char kCaption[] = "KESTORA QMR-640 Uninstaller";
+const char kDriver[] = "KESTORA QMR-640";
+const char kUninstallKey[] = "HKLM\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\"
+                             "KESTORA_QMR-640";
+const char kCompleted[] = "The uninstallation has been completed.";
 
-TEST_F(UninstallerStart, StartsAndCancelEndsWithCodeZero) {
-    winsim::SetUser([](HWND dialog) {
-        if (winsim::WindowText(dialog) == "KESTORA QMR-640 Uninstaller")
-            winsim::Click(winsim::FindItem(dialog, IDCANCEL));
+bool Contains(const std::vector<std::string> &lines, const std::string &line) {
+    return std::find(lines.begin(), lines.end(), line) != lines.end();
+}
+
+// A user at the uninstaller: once the list is shown, act is called once on the dialog thread.
+void WhenListed(std::function<void(HWND dialog, HWND list)> act) {
+    auto done = std::make_shared<bool>(false);
+    winsim::SetUser([act, done](HWND dialog) {
+        if (*done || winsim::WindowText(dialog) != kCaption)
+            return;
+        HWND list = winsim::FindItem(dialog, IDC_PRINTER_LIST);
+        if (winsim::ListItems(list).empty())
+            return;
+        *done = true;
+        act(dialog, list);
+    });
+}
+
+class Uninstaller : public MachineTest {
+  protected:
+    void SetUp() override {
+        MachineTest::SetUp();
+        PutMedia(kMedia);
+        winsim::SetBoxAnswer([this](const winsim::Box &box) {
+            return (box.flags & 0xF) == MB_YESNO ? restartAnswer : IDOK;
+        });
+    }
+    // An installation of the package on COM1, and a second printer on its driver.
+    void Install() {
+        ASSERT_EQ(0, RunInstaller());
+        winsim::PrinterInfo kitchen;
+        kitchen.name = "Kitchen";
+        kitchen.driver = kDriver;
+        kitchen.processor = "KST PRINT PROCESSOR QMR640";
+        winsim::AddPrinter(kitchen);
+        winsim::DriverInfo other;
+        other.name = "Generic / Text Only";
+        other.driverPath = "TEXTONLY.DLL";
+        other.dataFile = "TEXTONLY.GPD";
+        other.configFile = "TEXTUI.DLL";
+        winsim::AddDriver(other);
+        winsim::PrinterInfo lookalike;
+        lookalike.name = "Lookalike";
+        lookalike.driver = "Generic / Text Only";
+        winsim::AddPrinter(lookalike);
+        boxesBefore = winsim::Boxes().size();
+    }
+    static std::vector<std::string> PrinterNames() {
+        std::vector<std::string> names;
+        for (const winsim::PrinterInfo &printer : winsim::Printers())
+            names.push_back(printer.name);
+        return names;
+    }
+    std::vector<winsim::Box> NewBoxes() const {
+        std::vector<winsim::Box> all = winsim::Boxes();
+        return std::vector<winsim::Box>(all.begin() + long(boxesBefore), all.end());
+    }
+    static HWND Dialog() { return winsim::FindDialog(kCaption); }
+    int restartAnswer = IDNO;
+    size_t boxesBefore = 0;
+};
+
+TEST_F(Uninstaller, ListsThePrintersOnTheDriverCheckedAndSorted) {
+    Install();
+    std::vector<winsim::ListItem> shown;
+    std::vector<bool> enabled;
+    int stage = 0;
+    WhenListed([&](HWND dialog, HWND list) {
+        shown = winsim::ListItems(list);
+        HWND uninstall = winsim::FindItem(dialog, IDC_UNINSTALL);
+        enabled.push_back(winsim::IsEnabled(uninstall));
+        winsim::ClickListCheckBox(list, 0);
+        winsim::ClickListCheckBox(list, 1);
+        // The clicks are handled once this call returns; look again from a later call.
+        winsim::SetUser([&enabled, &stage, list, uninstall, dialog](HWND) {
+            if (stage == 0) {
+                enabled.push_back(winsim::IsEnabled(uninstall));
+                winsim::TypeChar(list, ' ');
+                stage = 1;
+            } else if (stage == 1) {
+                enabled.push_back(winsim::IsEnabled(uninstall));
+                stage = 2;
+                winsim::Click(winsim::FindItem(dialog, IDCANCEL));
+            }
+        });
     });
     EXPECT_EQ(0, RunUninstaller());
+    ASSERT_EQ(2u, shown.size());
+    EXPECT_EQ("Kitchen", shown[0].text);
+    EXPECT_EQ(kDriver, shown[1].text);
+    EXPECT_EQ(1, shown[0].data);
+    EXPECT_EQ(1, shown[1].data);
+    EXPECT_EQ((std::vector<bool>{true, false, true}), enabled);
     std::vector<std::string> steps = LogSteps(kUninstallerLog);
-    ASSERT_FALSE(steps.empty());
-    EXPECT_EQ("The process is not running under WOW64.", steps[0]);
-    EXPECT_EQ("CheckOS END", steps.back());
-    EXPECT_FALSE(winsim::Exists(kInstallerLog));
-    HWND dialog = winsim::FindDialog("KESTORA QMR-640 Uninstaller");
-    winsim::ProgressState bar = winsim::Progress(winsim::FindItem(dialog, IDC_PROGRESS));
-    EXPECT_EQ(100, bar.high);
-    EXPECT_EQ(10, bar.step);
+    ASSERT_GE(steps.size(), 3u);
+    EXPECT_EQ((std::vector<std::string>{"AddPrinterObjectsToList BEGIN",
+                                        "The number of printer-objects : 2",
+                                        "AddPrinterObjectsToList END"}),
+              std::vector<std::string>(steps.end() - 3, steps.end()));
+    EXPECT_EQ(3u, winsim::Printers().size());
+}
+
+TEST_F(Uninstaller, EnterUninstallsOnlyWhileTheButtonIsEnabled) {
+    Install();
+    bool once = false;
+    WhenListed([&once](HWND dialog, HWND list) {
+        winsim::ClickListCheckBox(list, 0);
+        winsim::ClickListCheckBox(list, 1);
+        winsim::PressKey(dialog, VK_RETURN); // disabled: nothing
+        winsim::SetUser([dialog, &once](HWND) {
+            if (once)
+                return;
+            once = true;
+            winsim::Click(winsim::FindItem(dialog, IDCANCEL));
+        });
+    });
+    EXPECT_EQ(0, RunUninstaller());
+    EXPECT_EQ(3u, winsim::Printers().size());
+
+    WhenListed([](HWND dialog, HWND) { winsim::PressKey(dialog, VK_RETURN); });
+    EXPECT_EQ(0, RunUninstaller());
+    EXPECT_EQ(std::vector<std::string>{"Lookalike"}, PrinterNames());
+}
+
+TEST_F(Uninstaller, AllPrintersChosenRemovesThePackageAndAsks) {
+    Install();
+    MachineSnapshot before = TakeSnapshot();
+    WhenListed([](HWND dialog, HWND) { winsim::Click(winsim::FindItem(dialog, IDC_UNINSTALL)); });
+    EXPECT_EQ(0, RunUninstaller());
+    EXPECT_EQ(std::vector<std::string>{"Lookalike"}, PrinterNames());
+    EXPECT_FALSE(winsim::KeyExists(kUninstallKey));
+    std::vector<winsim::Box> boxes = NewBoxes();
+    ASSERT_EQ(1u, boxes.size());
+    EXPECT_EQ("Restart the computer can take effect.\nPlease restart the computer.\n\n[Yes] I "
+              "want to restart my computer now.\n[No] I will restart my computer later.",
+              boxes[0].text);
+    EXPECT_EQ(UINT(MB_YESNO | MB_ICONQUESTION), boxes[0].flags);
+    EXPECT_TRUE(winsim::Restarts().empty());
+    std::vector<std::string> steps = LogSteps(kUninstallerLog);
+    EXPECT_TRUE(Contains(steps, "OBJECT NAME : KESTORA QMR-640"));
+    EXPECT_TRUE(Contains(steps, "OBJECT NAME : Kitchen"));
+    EXPECT_TRUE(Contains(steps, "DeleteDriverComponent BEGIN"));
+    EXPECT_FALSE(Contains(steps, "RemoveFromOS BEGIN"));
+    EXPECT_TRUE(Contains(steps, "DeleteUninstallInfoFromReg END"));
+    // The printers go in the reverse of the list's order.
+    EXPECT_LT(std::find(steps.begin(), steps.end(), "OBJECT NAME : KESTORA QMR-640"),
+              std::find(steps.begin(), steps.end(), "OBJECT NAME : Kitchen"));
+    std::vector<int> positions =
+        winsim::ProgressHistory(winsim::FindItem(Dialog(), IDC_PROGRESS));
+    ASSERT_FALSE(positions.empty());
+    EXPECT_EQ(10, positions[0]);
+    EXPECT_EQ(100, positions.back());
+    for (size_t i = 1; i + 1 < positions.size(); ++i)
+        EXPECT_TRUE(positions[i] == positions[i - 1] + 10 || positions[i] == 100) << i;
+    EXPECT_EQ(kCompleted,
+              winsim::TextHistory(winsim::FindItem(Dialog(), IDC_STATUS)).back());
+    std::vector<std::string> unexpected = UnexpectedDifferences(
+        before, TakeSnapshot(),
+        {R"(- print printer (KESTORA QMR-640|Kitchen) \|.*)",
+         R"(- print driver [^|]* \| KESTORA QMR-640 \|.*)",
+         R"(- print monitor KST Language Monitor QMR640 \|.*)",
+         R"(- print processor [^|]* \| KST PRINT PROCESSOR QMR640 \|.*)",
+         R"(- file C:\\WINDOWS\\INF\\OEM\d+\.(INF|PNF))",
+         R"(- file .*\\(MON640\.DLL|PRO640\.DLL|QMR640\.DLL|UI640\.DLL|UNI640\.DLL|QMR640\.GPD|QMR640\.BUD|UI640\.INI))",
+         R"(- file C:\\WINDOWS\\SYSTEM32\\SPOOL\\DRIVERS\\W32X86\\3\\.*)",
+         R"(- reg HKLM\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\KESTORA_QMR-640.*)",
+         R"(- reg HKLM\\SYSTEM\\CurrentControlSet\\Control\\Print\\.*(QMR640|QMR-640|Kitchen).*)",
+         R"([~+] file C:\\TEMP\\QMR-640_UNINSTALLER\.TXT)"});
+    EXPECT_EQ(std::vector<std::string>{}, unexpected);
+}
+
+TEST_F(Uninstaller, YesRestartsAfterTheCompletionText) {
+    Install();
+    restartAnswer = IDYES;
+    WhenListed([](HWND dialog, HWND) { winsim::Click(winsim::FindItem(dialog, IDC_UNINSTALL)); });
+    EXPECT_EQ(0, RunUninstaller());
+    EXPECT_EQ(1u, winsim::Restarts().size());
+    EXPECT_EQ(1000u, winsim::Pauses().back().ms);
+}
+
+TEST_F(Uninstaller, SomePrintersChosenDeletesOnlyThose) {
+    Install();
+    bool once = false;
+    WhenListed([&once](HWND dialog, HWND list) {
+        winsim::ClickListCheckBox(list, 0); // Kitchen stays
+        winsim::SetUser([dialog, &once](HWND) {
+            if (!once) {
+                once = true;
+                winsim::Click(winsim::FindItem(dialog, IDC_UNINSTALL));
+            }
+        });
+    });
+    EXPECT_EQ(0, RunUninstaller());
+    EXPECT_EQ((std::vector<std::string>{"Kitchen", "Lookalike"}), PrinterNames());
+    EXPECT_TRUE(winsim::KeyExists(kUninstallKey));
+    EXPECT_EQ(2u, winsim::Drivers(winsim::kEnvironmentX86).size());
+    EXPECT_TRUE(NewBoxes().empty());
+    std::vector<std::string> steps = LogSteps(kUninstallerLog);
+    EXPECT_FALSE(Contains(steps, "DeleteForms BEGIN"));
+    EXPECT_EQ("RemovePrinterObjects END", steps.back());
+    EXPECT_EQ(2000u, winsim::Pauses().back().ms);
+    EXPECT_EQ((std::vector<int>{10, 100}),
+              winsim::ProgressHistory(winsim::FindItem(Dialog(), IDC_PROGRESS)));
+}
+
+TEST_F(Uninstaller, DriverWithoutPrintersIsRemovedWithoutAClick) {
+    winsim::DriverInfo driver;
+    driver.name = kDriver;
+    winsim::AddDriver(driver);
+    winsim::PutValue(kUninstallKey, "DisplayName", REG_SZ, "old entry");
+    bool cancelEnabledWhileBusy = true;
+    winsim::SetBoxAnswer([&](const winsim::Box &) {
+        cancelEnabledWhileBusy = winsim::IsEnabled(winsim::FindItem(Dialog(), IDCANCEL));
+        return IDNO;
+    });
+    EXPECT_EQ(0, RunUninstaller());
+    EXPECT_FALSE(cancelEnabledWhileBusy);
+    EXPECT_TRUE(winsim::ListItems(winsim::FindItem(Dialog(), IDC_PRINTER_LIST)).empty());
+    EXPECT_TRUE(winsim::Drivers(winsim::kEnvironmentX86).empty());
+    EXPECT_FALSE(winsim::KeyExists(kUninstallKey));
+    std::vector<std::string> steps = LogSteps(kUninstallerLog);
+    EXPECT_FALSE(Contains(steps, "RemovePrinterObjects BEGIN"));
+    EXPECT_TRUE(Contains(steps, "KESTORA QMR-640 PRINTER DRIVER EXISTS."));
+    EXPECT_EQ(1u, winsim::Boxes().size());
+}
+
+TEST_F(Uninstaller, NothingPresentSaysSoAndRemovesTheStaleEntry) {
+    winsim::PutValue(kUninstallKey, "DisplayName", REG_SZ, "stale");
+    EXPECT_EQ(0, RunUninstaller());
+    ASSERT_EQ(1u, winsim::Boxes().size());
+    EXPECT_EQ("The QMR-640 driver does not exist on this system.", winsim::Boxes()[0].text);
+    EXPECT_EQ(UINT(MB_OK | MB_ICONINFORMATION), winsim::Boxes()[0].flags);
+    EXPECT_FALSE(winsim::KeyExists(kUninstallKey));
+    EXPECT_EQ(0, CallCount("CreateThread"));
+    EXPECT_EQ("DeleteUninstallInfoFromReg END", LogSteps(kUninstallerLog).back());
+}
+
+TEST_F(Uninstaller, FailedEnumerationEndsWithNothingRemoved) {
+    Install();
+    winsim::FailCall("EnumPrintersA", ERROR_ACCESS_DENIED);
+    MachineSnapshot before = TakeSnapshot();
+    EXPECT_EQ(0, RunUninstaller());
+    ASSERT_EQ(1u, NewBoxes().size());
+    EXPECT_EQ("EnumPrinters Error Code: 5\n\nAccess is denied.\r\n", NewBoxes()[0].text);
+    EXPECT_EQ(UINT(MB_OK | MB_ICONEXCLAMATION), NewBoxes()[0].flags);
+    EXPECT_EQ(std::vector<std::string>{},
+              UnexpectedDifferences(before, TakeSnapshot(),
+                                    {R"([~+] file C:\\TEMP\\QMR-640_UNINSTALLER\.TXT)"}));
+}
+
+TEST_F(Uninstaller, EscapeIsSwallowedAndCloseRemovedWhileBusy) {
+    Install();
+    HWND dialog = NULL;
+    winsim::SetBoxAnswer([&](const winsim::Box &) {
+        // The worker waits in the restart question; the dialog thread is free meanwhile.
+        dialog = Dialog();
+        winsim::PressKey(dialog, VK_ESCAPE);
+        return IDNO;
+    });
+    WhenListed([](HWND d, HWND) { winsim::Click(winsim::FindItem(d, IDC_UNINSTALL)); });
+    EXPECT_EQ(0, RunUninstaller());
+    EXPECT_FALSE(winsim::HasCloseCommand(dialog));
+    for (const winsim::Delivered &d : winsim::DeliveredMessages())
+        EXPECT_FALSE(d.window == dialog && d.message == WM_COMMAND && LOWORD(d.wParam) == IDCANCEL);
 }
 
 // Shared routines read ids 1 to 20 by one number in both programs.
-TEST_F(UninstallerStart, BothProfilesAgreeOnTheSharedIds) {
+TEST_F(Uninstaller, BothProfilesAgreeOnTheSharedIds) {
     std::vector<std::string> installer, uninstaller;
     auto read = [](std::vector<std::string> &into) {
         for (UINT id = 1; id <= 20; ++id)
@@ -37,10 +297,68 @@ TEST_F(UninstallerStart, BothProfilesAgreeOnTheSharedIds) {
     EXPECT_EQ("", installer[9]);  // id 10 is absent
     EXPECT_EQ("", installer[18]); // and so is id 19
     EXPECT_EQ("Vid_7A3C&Pid_0002", installer[PROFILE_USB_HARDWARE_ID - 1]);
-    std::string makerInUninstaller;
-    winsim::RunProcess(UninstallerModule(),
-                       [&] { makerInUninstaller = LoadProfileString(IDS_MAKER_NAME); });
-    EXPECT_EQ("KESTORA", makerInUninstaller);
+    std::string maker;
+    winsim::RunProcess(UninstallerModule(), [&] { maker = LoadProfileString(IDS_MAKER_NAME); });
+    EXPECT_EQ("KESTORA", maker);
 }
+
+// What printui does with the command line: install the package from the INF, and for a port a
+// printer on it.
+void ActAsPrintUI(bool wow64, const std::string &port) {
+    const char *environment = wow64 ? winsim::kEnvironmentX64 : winsim::kEnvironmentX86;
+    winsim::PutFile(std::string("C:\\WINDOWS\\system32\\MON640.dll"), "monitor");
+    winsim::AddMonitor({"KST Language Monitor QMR640", environment, "MON640.dll"});
+    winsim::PutFile(winsim::ProcessorDirectory(environment) + "\\PRO640.dll", "processor");
+    winsim::AddPrintProcessor(environment, "KST PRINT PROCESSOR QMR640", "PRO640.dll");
+    winsim::DriverInfo driver;
+    driver.name = kDriver;
+    driver.environment = environment;
+    driver.dataFile = "QMR640.GPD";
+    driver.dependentFiles = {"QMR640.DLL", "UI640.DLL", "UNI640.DLL", "UI640.INI"};
+    driver.monitor = "KST Language Monitor QMR640";
+    winsim::AddDriver(driver);
+    if (!port.empty()) {
+        winsim::PrinterInfo printer;
+        printer.name = kDriver;
+        printer.driver = kDriver;
+        printer.port = port;
+        printer.processor = "KST PRINT PROCESSOR QMR640";
+        winsim::AddPrinter(printer);
+    }
+    winsim::StoreOemInf(
+        winsim::FileContent(std::string("C:\\Media\\") + (wow64 ? "Driver64" : "Driver32") +
+                            "\\QMR640.inf"));
+}
+
+class RoundTrip : public Uninstaller,
+                  public ::testing::WithParamInterface<std::pair<winsim::OsVersion, bool>> {};
+
+TEST_P(RoundTrip, InstallThenUninstallLeavesTheMachineAsItWas) {
+    winsim::SetVersion(GetParam().first);
+    bool wow64 = GetParam().second;
+    winsim::SetWow64(wow64);
+    winsim::ChildScript printui;
+    printui.runMs = 20000;
+    printui.onFinish = [wow64] { ActAsPrintUI(wow64, "COM1:"); };
+    winsim::ScriptNextChild(printui);
+    MachineSnapshot before = TakeSnapshot();
+    ASSERT_EQ(0, RunInstaller());
+    ASSERT_EQ(1u, winsim::Printers().size());
+    WhenListed([](HWND dialog, HWND) { winsim::Click(winsim::FindItem(dialog, IDC_UNINSTALL)); });
+    EXPECT_EQ(0, RunUninstaller());
+    // Left on purpose: the model folder with the uninstaller and the options file, the options
+    // file in the system directory, the trace logs.
+    std::vector<std::string> unexpected = UnexpectedDifferences(
+        before, TakeSnapshot(),
+        {R"(\+ file C:\\WINDOWS\\QMR-640(\\QMR640_UNINSTALLER\.EXE|\\QMR640_CONFIG\.KST)?)",
+         R"(\+ file C:\\WINDOWS\\(SYSTEM32|SYSWOW64)\\QMR640_CONFIG\.KST)",
+         R"(\+ file C:\\TEMP\\QMR-640_(INSTALLER|UNINSTALLER)\.TXT)"});
+    EXPECT_EQ(std::vector<std::string>{}, unexpected);
+}
+
+INSTANTIATE_TEST_SUITE_P(Systems, RoundTrip,
+                         ::testing::Values(std::make_pair(winsim::kWindowsXP, false),
+                                           std::make_pair(winsim::kWindows7, false),
+                                           std::make_pair(winsim::kWindows7, true)));
 
 } // namespace

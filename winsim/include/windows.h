@@ -4,6 +4,12 @@
 #include <stdarg.h>
 #include <stddef.h>
 #include <stdint.h>
+#include <stdlib.h>
+
+// The C runtime's exit, as a simulated program calls it: it ends the simulated process (the
+// exit code is what winsim::RunProcess returns) and stops the program's other threads.
+[[noreturn]] void winsim_exit(int code);
+#define exit(code) winsim_exit(code)
 
 #define WINAPI
 #define CALLBACK

@@ -145,7 +145,7 @@ UINT CopyDirectory(const std::string &value, LPSTR buffer, UINT size) {
 } // namespace
 
 std::string NormalizePath(const std::string &path) {
-    return Upper(AbsolutePath(path));
+    return RedirectSystemPath(Upper(AbsolutePath(path)));
 }
 
 void MakeDirectory(const std::string &path) {
@@ -526,7 +526,8 @@ HANDLE WINAPI FindFirstFileA(LPCSTR pattern, LPWIN32_FIND_DATAA data) {
     std::string display = AbsolutePath(pattern);
     size_t slash = display.rfind('\\');
     std::string mask = display.substr(slash + 1);
-    std::string directory = Upper(slash == 2 ? display.substr(0, 3) : display.substr(0, slash));
+    std::string directory =
+        RedirectSystemPath(Upper(slash == 2 ? display.substr(0, 3) : display.substr(0, slash)));
     FileNode *dir = Find(directory);
     if (dir == nullptr || !dir->directory) {
         SetError(ERROR_PATH_NOT_FOUND);

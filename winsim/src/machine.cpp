@@ -1,7 +1,6 @@
 // The machine's state, its processes and threads, the clock, faults and the kernel's small calls.
 #include "machine.h"
 
-#include <pthread.h>
 #include <stdio.h>
 #include <string.h>
 
@@ -168,6 +167,8 @@ void SetVersion(const OsVersion &version) {
 }
 void SetWow64(bool wow64) {
     g_machine->wow64 = wow64;
+    if (wow64)
+        PrepareWow64Machine();
 }
 void SetShutdownPrivilege(bool held) {
     g_machine->shutdownPrivilege = held;
@@ -184,6 +185,8 @@ void SetWindowsDirectory(const std::string &path) {
     g_machine->windowsDir = path;
     g_machine->systemDir = path + "\\system32";
     MakeDirectory(g_machine->systemDir);
+    if (g_machine->wow64)
+        PrepareWow64Machine();
 }
 
 void SetLocalTime(int hour, int minute, int second) {
@@ -272,33 +275,18 @@ bool LastProcessHung() {
 
 using namespace winsim;
 
-extern "C" {
-[[noreturn]] void __real_exit(int code);
-[[noreturn]] void __wrap_exit(int code);
-int __real_rename(const char *from, const char *to);
-int __wrap_rename(const char *from, const char *to);
-}
-
-// The C runtime's exit, as seen by a simulated process: the process ends with the code, its
-// other threads stop at their next platform call, and this thread ends without unwinding.
-void __wrap_exit(int code) {
+// The C runtime's exit of a simulated program: marks the process ended, waits until every other
+// thread of it has stopped at a platform call, then unwinds this thread too.
+void winsim_exit(int code) {
     if (!InProcess())
-        __real_exit(code);
-    {
-        std::unique_lock<std::mutex> lock(g_mutex);
-        if (!g_process->ended) {
-            g_process->ended = true;
-            g_process->exitCode = code;
-        }
-        g_process->parkedThreads++;
-        g_changed.notify_all();
-        g_changed.wait(lock, [] {
-            return g_process->unwinding || g_process->parkedThreads >= g_process->liveThreads;
-        });
-        g_process->unwinding = true;
-        g_changed.notify_all();
+        (exit)(code);
+    std::unique_lock<std::mutex> lock(g_mutex);
+    if (!g_process->ended) {
+        g_process->ended = true;
+        g_process->exitCode = code;
     }
-    pthread_exit(nullptr);
+    StopIfEnded(lock);
+    throw ProcessExit{};
 }
 
 DWORD WINAPI GetLastError(void) {

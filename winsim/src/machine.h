@@ -32,8 +32,9 @@ struct RegValue {
     std::string data;
 };
 struct RegKey {
-    std::string path;                       // display case, from the hive root
+    std::string path;                       // display case, from the root's long name
     std::map<std::string, RegValue> values; // by upper-case name
+    std::vector<AccessEntry> dacl;          // explicit entries, then inherited ones (INHERITED_ACE)
 };
 
 struct Fault {
@@ -82,6 +83,14 @@ struct Window {
     std::vector<std::string> textHistory;
     int check = BST_UNCHECKED;
     int low = 0, high = 100, step = 10, pos = 0;
+    std::vector<int> positions; // every position a progress bar moved to
+    struct Item {
+        std::string text;
+        LPARAM data;
+    };
+    std::vector<Item> items;
+    int selection = LB_ERR;
+    WNDPROC subclass = nullptr; // a program's procedure in front of the control's own
     struct Timer {
         UINT elapse;
         unsigned long long due;
@@ -139,6 +148,13 @@ struct Machine {
     uintptr_t nextHandle = 0x1000;
     std::map<const void *, std::vector<AccessEntry>> acls;
     std::set<const void *> localAllocations;
+    // DACLs handed out inside a security descriptor; valid while that descriptor is in
+    // localAllocations, so freeing the descriptor frees them too.
+    struct DescriptorAcl {
+        const void *descriptor;
+        std::vector<AccessEntry> entries;
+    };
+    std::map<const void *, DescriptorAcl> descriptorAcls; // by ACL address
 };
 
 extern std::mutex g_mutex;
@@ -190,6 +206,20 @@ std::shared_ptr<ChildState> MakeChildren();
 LONG WINAPI SimRegDeleteKeyExA(HKEY key, LPCSTR subKey, REGSAM access, DWORD reserved);
 UINT WINAPI SimGetSystemWow64DirectoryA(LPSTR buffer, UINT size);
 BOOL WINAPI SimSetupUninstallOEMInfA(PCSTR infFileName, DWORD flags, PVOID reserved);
+
+// An ACL made by SetEntriesInAclA or handed out by GetSecurityInfo; null when unknown or freed.
+const std::vector<AccessEntry> *FindAcl(const void *acl);
+
+// WOW64: a call from the 32-bit program sees the 32-bit registry view and, for its files,
+// SysWOW64 in place of system32. A child's finishing script runs as native 64-bit code.
+bool Wow64Program();
+std::string RedirectSystemPath(const std::string &key); // an upper-case path key
+void PrepareWow64Machine();                             // SysWOW64 and Wow6432Node exist
+class NativeCaller {
+  public:
+    NativeCaller();
+    ~NativeCaller();
+};
 
 // Starts a thread of the current process running body; body's ProcessExit ends it quietly.
 void StartProcessThread(std::function<void()> body);

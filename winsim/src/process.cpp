@@ -1,7 +1,170 @@
-// Child processes.
+// Child processes: CreateProcessA and the waits on them, played by a test's script on the
+// virtual clock.
 #include "machine.h"
 
+#include <winsim_registry.h>
+
+#include <algorithm>
+#include <deque>
+
 namespace winsim {
-struct ChildState {};
-std::shared_ptr<ChildState> MakeChildren() { return std::make_shared<ChildState>(); }
+
+struct ChildProcess {
+    ChildLaunch launch = {};
+    ChildScript script;
+    unsigned long long endsAt = 0;
+    HANDLE process = NULL, thread = NULL;
+};
+
+// Both the process handle and the thread handle of a child are signalled when it ends.
+struct ChildHandle : HandleObject {
+    explicit ChildHandle(std::shared_ptr<ChildProcess> child) : child(std::move(child)) {}
+    std::shared_ptr<ChildProcess> child;
+};
+
+struct ChildState {
+    std::map<std::string, ChildScript> byCommandLine;
+    std::deque<ChildScript> next;
+    std::vector<std::shared_ptr<ChildProcess>> children;
+    DWORD lastId = 0x400;
+};
+
+std::shared_ptr<ChildState> MakeChildren() {
+    return std::make_shared<ChildState>();
+}
+
+void ScriptChild(const std::string &commandLine, const ChildScript &script) {
+    g_machine->children->byCommandLine[commandLine] = script;
+}
+
+void ScriptNextChild(const ChildScript &script) {
+    g_machine->children->next.push_back(script);
+}
+
+std::vector<ChildLaunch> ChildLaunches() {
+    std::vector<ChildLaunch> launches;
+    for (const auto &child : g_machine->children->children) {
+        launches.push_back(child->launch);
+        launches.back().handlesOpen =
+            g_machine->handles.count(child->process) + g_machine->handles.count(child->thread) > 0;
+    }
+    return launches;
+}
+
+namespace {
+ChildScript ScriptFor(const std::string &commandLine) {
+    ChildState &state = *g_machine->children;
+    auto it = state.byCommandLine.find(commandLine);
+    if (it != state.byCommandLine.end())
+        return it->second;
+    if (state.next.empty())
+        return ChildScript();
+    ChildScript script = state.next.front();
+    state.next.pop_front();
+    return script;
+}
+
+bool IsFolder(const std::string &path) {
+    auto it = g_machine->files.find(NormalizePath(path));
+    return it != g_machine->files.end() && it->second.directory;
+}
+} // namespace
+
 } // namespace winsim
+
+using namespace winsim;
+
+BOOL WINAPI CreateProcessA(LPCSTR application, LPSTR commandLine,
+                           LPSECURITY_ATTRIBUTES processAttributes,
+                           LPSECURITY_ATTRIBUTES threadAttributes, BOOL inheritHandles,
+                           DWORD creationFlags, LPVOID environment, LPCSTR currentDirectory,
+                           LPSTARTUPINFOA startupInfo, LPPROCESS_INFORMATION processInformation) {
+    Api api("CreateProcessA");
+    if (api.failed())
+        return FALSE;
+    if ((application == NULL && commandLine == NULL) || startupInfo == NULL ||
+        processInformation == NULL) {
+        SetError(ERROR_INVALID_PARAMETER);
+        return FALSE;
+    }
+    auto child = std::make_shared<ChildProcess>();
+    ChildLaunch &launch = child->launch;
+    launch.application = application != NULL ? application : "";
+    launch.commandLine = commandLine != NULL ? commandLine : "";
+    launch.securityAttributes = processAttributes != NULL || threadAttributes != NULL;
+    launch.inheritHandles = inheritHandles != FALSE;
+    launch.creationFlags = creationFlags;
+    launch.environment = environment != NULL;
+    launch.currentDirectory = currentDirectory != NULL ? currentDirectory : g_machine->currentDir;
+    launch.startupSize = startupInfo->cb;
+    launch.startupFlags = startupInfo->dwFlags;
+    launch.showWindow = startupInfo->wShowWindow;
+    g_machine->children->children.push_back(child);
+
+    child->script = ScriptFor(launch.commandLine);
+    DWORD error = child->script.startError;
+    if (error == 0 && currentDirectory != NULL && !IsFolder(currentDirectory))
+        error = ERROR_DIRECTORY;
+    if (error != 0) {
+        SetError(error);
+        return FALSE;
+    }
+    launch.started = true;
+    child->endsAt = g_machine->clockMs + child->script.runMs;
+    child->process = AddHandle(std::make_shared<ChildHandle>(child));
+    child->thread = AddHandle(std::make_shared<ChildHandle>(child));
+    DWORD &lastId = g_machine->children->lastId;
+    *processInformation =
+        PROCESS_INFORMATION{child->process, child->thread, lastId + 4, lastId + 8};
+    lastId += 8;
+    UINT show = (launch.startupFlags & STARTF_USESHOWWINDOW) ? launch.showWindow : SW_SHOWNORMAL;
+    g_machine->launches.push_back(Launch{launch.commandLine, show});
+    return TRUE;
+}
+
+DWORD WINAPI WaitForSingleObject(HANDLE handle, DWORD milliseconds) {
+    Api api("WaitForSingleObject");
+    if (api.failed())
+        return WAIT_FAILED;
+    auto it = g_machine->handles.find(handle);
+    if (it == g_machine->handles.end()) {
+        SetError(ERROR_INVALID_HANDLE);
+        return WAIT_FAILED;
+    }
+    ChildHandle *waited = dynamic_cast<ChildHandle *>(it->second.get());
+    if (waited == nullptr)
+        return WAIT_OBJECT_0; // the program's own threads are taken as done
+    std::shared_ptr<ChildProcess> child = waited->child;
+    if (child->launch.finished)
+        return WAIT_OBJECT_0;
+    unsigned long long now = g_machine->clockMs;
+    bool endsInTime =
+        !child->script.endless && (milliseconds == INFINITE || child->endsAt <= now + milliseconds);
+    if (!endsInTime && milliseconds != INFINITE) {
+        g_machine->clockMs += milliseconds;
+        return WAIT_TIMEOUT;
+    }
+    if (!endsInTime) {
+        // Waiting for ever on a child that never ends hangs the program; outside a program the
+        // wait fails instead.
+        if (InProcess() && !g_process->ended) {
+            g_process->hung = true;
+            g_process->ended = true;
+            g_process->exitCode = -999;
+            g_changed.notify_all();
+        }
+        StopIfEnded(api.lock);
+        return WAIT_FAILED;
+    }
+    g_machine->clockMs = std::max(now, child->endsAt);
+    child->launch.finished = true;
+    if (child->script.onFinish) {
+        api.lock.unlock();
+        {
+            NativeCaller native;
+            child->script.onFinish();
+        }
+        api.lock.lock();
+    }
+    return WAIT_OBJECT_0;
+}

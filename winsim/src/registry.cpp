@@ -1,10 +1,386 @@
-// The registry with its 32- and 64-bit views, and key security.
-#include "machine.h"
+// The registry: one tree per predefined root, the 32- and 64-bit views, handles that keep their
+// access, and the calls that open, write, read, list and delete keys.
+#include "registry.h"
+
+#include <shlwapi.h>
+#include <string.h>
+#include <winsim_registry.h>
 
 namespace winsim {
-struct RegistryState {};
-std::shared_ptr<RegistryState> MakeRegistry() { return std::make_shared<RegistryState>(); }
+
+const char kComputerName[] = "QMRTEST";
+
+namespace {
+const LONG kKeyDeleted = 1018; // ERROR_KEY_DELETED
+const LONG kBadNetPath = 53;   // ERROR_BAD_NETPATH
+const char kSoftware[] = "HKEY_LOCAL_MACHINE\\SOFTWARE";
+
+struct Root {
+    HKEY handle;
+    const char *name;
+    const char *shortName;
+};
+const Root kRoots[] = {
+    {HKEY_CLASSES_ROOT, "HKEY_CLASSES_ROOT", "HKCR"},
+    {HKEY_CURRENT_USER, "HKEY_CURRENT_USER", "HKCU"},
+    {HKEY_LOCAL_MACHINE, "HKEY_LOCAL_MACHINE", "HKLM"},
+    {HKEY_USERS, "HKEY_USERS", "HKU"},
+};
+
+const Root *FindRoot(HKEY key) {
+    for (const Root &root : kRoots)
+        if (root.handle == key)
+            return &root;
+    return nullptr;
+}
+
+bool IsRootPath(const std::string &path) {
+    return path.find('\\') == std::string::npos;
+}
+
+// The key a call names: the handle's key and a relative path, in the view the access flags ask
+// for, or else in the handle's view.
+KeyRef Locate(const KeyRef &base, LPCSTR subKey, REGSAM access) {
+    KeyRef target = base;
+    target.logical = JoinKeyPath(base.logical, subKey != NULL ? subKey : "");
+    if (access & KEY_WOW64_64KEY)
+        target.view32 = false;
+    else if (access & KEY_WOW64_32KEY)
+        target.view32 = true;
+    target.path = PhysicalKeyPath(target.logical, target.view32);
+    target.access = MapKeyRights(access);
+    return target;
+}
+
+HKEY OpenHandle(const KeyRef &target) {
+    auto handle = std::make_shared<KeyHandle>();
+    handle->key = target;
+    return (HKEY)AddHandle(handle);
+}
+
+// The open key behind a handle, or the error a call on it gets.
+LONG UsableKey(HKEY key, KeyRef &ref, RegKey *&found) {
+    ref = ResolveKey(key);
+    if (!ref.valid)
+        return ERROR_INVALID_HANDLE;
+    found = FindKey(ref.path);
+    return found == nullptr ? kKeyDeleted : ERROR_SUCCESS;
+}
+
+// Deletes everything below a key, then the key; a key the caller may not delete stops the
+// walk there and leaves what is left, as the shell's recursive delete does.
+LONG DeleteTree(std::string path) {
+    if (!CallerHas(*FindKey(path), DELETE | KEY_ENUMERATE_SUB_KEYS | KEY_QUERY_VALUE))
+        return ERROR_ACCESS_DENIED;
+    for (RegKey *child : ChildKeys(path)) {
+        LONG result = DeleteTree(child->path);
+        if (result != ERROR_SUCCESS)
+            return result;
+    }
+    g_machine->registry->keys.erase(Upper(path));
+    return ERROR_SUCCESS;
+}
+} // namespace
+
+std::shared_ptr<RegistryState> MakeRegistry() {
+    static const char *const kStandardKeys[] = {
+        "HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall",
+        "HKEY_LOCAL_MACHINE\\SYSTEM\\CurrentControlSet\\Control\\Print",
+        "HKEY_LOCAL_MACHINE\\SYSTEM\\CurrentControlSet\\Enum",
+        "HKEY_CURRENT_USER\\Software",
+    };
+    auto state = std::make_shared<RegistryState>();
+    for (const Root &root : kRoots)
+        state->keys[root.name] = RegKey{root.name, {}, DefaultKeyDacl()};
+    // CreateKeyPath works on the machine's registry; Reset stores this same state there.
+    g_machine->registry = state;
+    for (const char *path : kStandardKeys)
+        CreateKeyPath(path);
+    return state;
+}
+
+KeyRef ResolveKey(HKEY key) {
+    KeyRef ref;
+    if (const Root *root = FindRoot(key)) {
+        ref.valid = true;
+        ref.path = ref.logical = root->name;
+        ref.view32 = Wow64Program();
+        ref.access = KEY_ALL_ACCESS;
+    } else if (KeyHandle *handle = GetHandle<KeyHandle>((HANDLE)key)) {
+        ref = handle->key;
+    }
+    return ref;
+}
+
+std::string CanonicalKeyPath(const std::string &path) {
+    size_t slash = path.find('\\');
+    std::string first = Upper(path.substr(0, slash));
+    for (const Root &root : kRoots)
+        if (first == root.name || first == root.shortName)
+            return JoinKeyPath(root.name, slash == std::string::npos ? "" : path.substr(slash));
+    return "";
+}
+
+std::string JoinKeyPath(const std::string &base, const std::string &relative) {
+    std::string result = base;
+    size_t start = 0;
+    while (start <= relative.size()) {
+        size_t end = relative.find('\\', start);
+        if (end == std::string::npos)
+            end = relative.size();
+        if (end > start)
+            result += "\\" + relative.substr(start, end - start);
+        start = end + 1;
+    }
+    return result;
+}
+
+std::string PhysicalKeyPath(const std::string &logical, bool view32) {
+    size_t length = strlen(kSoftware);
+    std::string upper = Upper(logical);
+    if (!g_machine->wow64 || !view32 || upper.compare(0, length, kSoftware) != 0 ||
+        (upper.size() > length && upper[length] != '\\') ||
+        (upper + "\\").compare(length, 13, "\\WOW6432NODE\\") == 0)
+        return logical;
+    return logical.substr(0, length) + "\\Wow6432Node" + logical.substr(length);
+}
+
+std::string ParentKeyPath(const std::string &path) {
+    size_t slash = path.rfind('\\');
+    return slash == std::string::npos ? "" : path.substr(0, slash);
+}
+
+RegKey *FindKey(const std::string &path) {
+    auto &keys = g_machine->registry->keys;
+    auto it = keys.find(Upper(path));
+    return it == keys.end() ? nullptr : &it->second;
+}
+
+RegKey &CreateKeyPath(const std::string &path) {
+    if (RegKey *existing = FindKey(path))
+        return *existing;
+    RegKey key;
+    key.path = path;
+    key.dacl = InheritedFrom(CreateKeyPath(ParentKeyPath(path)));
+    return g_machine->registry->keys[Upper(path)] = key;
+}
+
+std::vector<RegKey *> ChildKeys(const std::string &path) {
+    std::string prefix = Upper(path) + "\\";
+    auto &keys = g_machine->registry->keys;
+    std::vector<RegKey *> children;
+    for (auto it = keys.lower_bound(prefix);
+         it != keys.end() && it->first.compare(0, prefix.size(), prefix) == 0; ++it)
+        if (it->first.find('\\', prefix.size()) == std::string::npos)
+            children.push_back(&it->second);
+    return children;
+}
+
 } // namespace winsim
 
-LONG WINAPI winsim::SimRegDeleteKeyExA(HKEY, LPCSTR, REGSAM, DWORD) { return ERROR_ACCESS_DENIED; }
-UINT WINAPI winsim::SimGetSystemWow64DirectoryA(LPSTR, UINT) { return 0; }
+using namespace winsim;
+
+LONG WINAPI RegOpenKeyExA(HKEY key, LPCSTR subKey, DWORD, REGSAM access, PHKEY result) {
+    Api api("RegOpenKeyExA");
+    if (api.failed())
+        return LONG(GetLastError());
+    if (result == NULL)
+        return ERROR_INVALID_PARAMETER;
+    *result = NULL;
+    KeyRef base;
+    RegKey *found = nullptr;
+    if (LONG error = UsableKey(key, base, found))
+        return error;
+    KeyRef target = Locate(base, subKey, access);
+    found = FindKey(target.path);
+    if (found == nullptr)
+        return ERROR_FILE_NOT_FOUND;
+    if (!CallerHas(*found, target.access))
+        return ERROR_ACCESS_DENIED;
+    *result = OpenHandle(target);
+    return ERROR_SUCCESS;
+}
+
+LONG WINAPI RegCreateKeyExA(HKEY key, LPCSTR subKey, DWORD, LPSTR, DWORD, REGSAM access,
+                            LPSECURITY_ATTRIBUTES, PHKEY result, LPDWORD disposition) {
+    Api api("RegCreateKeyExA");
+    if (api.failed())
+        return LONG(GetLastError());
+    if (result == NULL)
+        return ERROR_INVALID_PARAMETER;
+    *result = NULL;
+    KeyRef base;
+    RegKey *found = nullptr;
+    if (LONG error = UsableKey(key, base, found))
+        return error;
+    KeyRef target = Locate(base, subKey, access);
+    DWORD outcome = REG_OPENED_EXISTING_KEY;
+    if (FindKey(target.path) == nullptr) {
+        // New keys need the right to add subkeys, through the handle and in the DACL of the
+        // nearest key that exists.
+        std::string existing = ParentKeyPath(target.path);
+        while (FindKey(existing) == nullptr)
+            existing = ParentKeyPath(existing);
+        if (!(base.access & KEY_CREATE_SUB_KEY) ||
+            !CallerHas(*FindKey(existing), KEY_CREATE_SUB_KEY))
+            return ERROR_ACCESS_DENIED;
+        CreateKeyPath(target.path);
+        outcome = REG_CREATED_NEW_KEY;
+    }
+    if (!CallerHas(*FindKey(target.path), target.access))
+        return ERROR_ACCESS_DENIED;
+    *result = OpenHandle(target);
+    if (disposition != NULL)
+        *disposition = outcome;
+    return ERROR_SUCCESS;
+}
+
+LONG WINAPI RegSetValueExA(HKEY key, LPCSTR name, DWORD, DWORD type, const BYTE *data, DWORD size) {
+    Api api("RegSetValueExA");
+    if (api.failed())
+        return LONG(GetLastError());
+    KeyRef ref;
+    RegKey *found = nullptr;
+    if (LONG error = UsableKey(key, ref, found))
+        return error;
+    if (!(ref.access & KEY_SET_VALUE))
+        return ERROR_ACCESS_DENIED;
+    if (data == NULL && size != 0)
+        return ERROR_INVALID_PARAMETER;
+    std::string valueName = name != NULL ? name : "";
+    // Stored exactly as given: a string written without its NUL is read back without one.
+    found->values[Upper(valueName)] =
+        RegValue{valueName, type, size != 0 ? std::string((const char *)data, size) : ""};
+    return ERROR_SUCCESS;
+}
+
+LONG WINAPI RegQueryValueExA(HKEY key, LPCSTR name, LPDWORD, LPDWORD type, LPBYTE data,
+                             LPDWORD size) {
+    Api api("RegQueryValueExA");
+    if (api.failed())
+        return LONG(GetLastError());
+    KeyRef ref;
+    RegKey *found = nullptr;
+    if (LONG error = UsableKey(key, ref, found))
+        return error;
+    if (!(ref.access & KEY_QUERY_VALUE))
+        return ERROR_ACCESS_DENIED;
+    if (data != NULL && size == NULL)
+        return ERROR_INVALID_PARAMETER;
+    auto it = found->values.find(Upper(name != NULL ? name : ""));
+    if (it == found->values.end())
+        return ERROR_FILE_NOT_FOUND;
+    const RegValue &value = it->second;
+    if (type != NULL)
+        *type = value.type;
+    DWORD needed = DWORD(value.data.size());
+    if (data != NULL && *size < needed) {
+        *size = needed;
+        return ERROR_MORE_DATA;
+    }
+    if (data != NULL)
+        memcpy(data, value.data.data(), needed);
+    if (size != NULL)
+        *size = needed;
+    return ERROR_SUCCESS;
+}
+
+LONG WINAPI RegEnumKeyExA(HKEY key, DWORD index, LPSTR name, LPDWORD nameSize, LPDWORD,
+                          LPSTR className, LPDWORD classSize, FILETIME *lastWrite) {
+    Api api("RegEnumKeyExA");
+    if (api.failed())
+        return LONG(GetLastError());
+    KeyRef ref;
+    RegKey *found = nullptr;
+    if (LONG error = UsableKey(key, ref, found))
+        return error;
+    if (!(ref.access & KEY_ENUMERATE_SUB_KEYS))
+        return ERROR_ACCESS_DENIED;
+    if (name == NULL || nameSize == NULL)
+        return ERROR_INVALID_PARAMETER;
+    std::vector<RegKey *> children = ChildKeys(found->path);
+    if (index >= children.size())
+        return ERROR_NO_MORE_ITEMS;
+    const std::string &path = children[index]->path;
+    std::string child = path.substr(path.rfind('\\') + 1);
+    if (*nameSize <= child.size())
+        return ERROR_MORE_DATA;
+    memcpy(name, child.c_str(), child.size() + 1);
+    *nameSize = DWORD(child.size());
+    if (className != NULL && classSize != NULL && *classSize > 0)
+        className[0] = '\0';
+    if (classSize != NULL)
+        *classSize = 0;
+    if (lastWrite != NULL)
+        memset(lastWrite, 0, sizeof *lastWrite);
+    return ERROR_SUCCESS;
+}
+
+LONG WINAPI RegCloseKey(HKEY key) {
+    Api api("RegCloseKey");
+    if (api.failed())
+        return LONG(GetLastError());
+    if (FindRoot(key) != nullptr)
+        return ERROR_SUCCESS;
+    if (GetHandle<KeyHandle>((HANDLE)key) == nullptr)
+        return ERROR_INVALID_HANDLE;
+    g_machine->handles.erase((HANDLE)key);
+    return ERROR_SUCCESS;
+}
+
+LONG WINAPI RegConnectRegistryA(LPCSTR machine, HKEY key, PHKEY result) {
+    Api api("RegConnectRegistryA");
+    if (api.failed())
+        return LONG(GetLastError());
+    if (FindRoot(key) == nullptr || result == NULL)
+        return ERROR_INVALID_HANDLE;
+    std::string name = machine != NULL ? machine : "";
+    if (name.compare(0, 2, "\\\\") == 0)
+        name = name.substr(2);
+    if (!name.empty()) {
+        // Another machine offers only its machine-wide roots.
+        if (key == HKEY_CURRENT_USER || key == HKEY_CLASSES_ROOT)
+            return ERROR_INVALID_HANDLE;
+        if (Upper(name) != Upper(kComputerName))
+            return kBadNetPath;
+    }
+    *result = OpenHandle(ResolveKey(key));
+    return ERROR_SUCCESS;
+}
+
+DWORD WINAPI SHDeleteKeyA(HKEY key, LPCSTR subKey) {
+    Api api("SHDeleteKeyA");
+    if (api.failed())
+        return GetLastError();
+    KeyRef base;
+    RegKey *found = nullptr;
+    if (LONG error = UsableKey(key, base, found))
+        return DWORD(error);
+    KeyRef target = Locate(base, subKey, 0);
+    if (FindKey(target.path) == nullptr)
+        return ERROR_FILE_NOT_FOUND;
+    if (IsRootPath(target.path))
+        return ERROR_ACCESS_DENIED;
+    return DWORD(DeleteTree(target.path));
+}
+
+LONG WINAPI winsim::SimRegDeleteKeyExA(HKEY key, LPCSTR subKey, REGSAM access, DWORD reserved) {
+    Api api("RegDeleteKeyExA");
+    if (api.failed())
+        return LONG(GetLastError());
+    if (subKey == NULL || reserved != 0)
+        return ERROR_INVALID_PARAMETER;
+    KeyRef base;
+    RegKey *found = nullptr;
+    if (LONG error = UsableKey(key, base, found))
+        return error;
+    KeyRef target = Locate(base, subKey, access);
+    found = FindKey(target.path);
+    if (found == nullptr)
+        return ERROR_FILE_NOT_FOUND;
+    // Only a key without subkeys can go, as on Windows; roots never.
+    if (IsRootPath(target.path) || !ChildKeys(target.path).empty() || !CallerHas(*found, DELETE))
+        return ERROR_ACCESS_DENIED;
+    g_machine->registry->keys.erase(Upper(target.path));
+    return ERROR_SUCCESS;
+}

@@ -4,6 +4,8 @@
 #include <aclapi.h>
 #include <string.h>
 
+#include <algorithm>
+
 using namespace winsim;
 
 namespace {
@@ -20,6 +22,65 @@ std::string SidText(const Sid &sid) {
     for (DWORD sub : sid.subAuthorities)
         text += "-" + std::to_string(sub);
     return text;
+}
+
+// The accounts the machine knows by name; names compare case-insensitively, as lookups do.
+const std::pair<const char *, const char *> kAccounts[] = {{"EVERYONE", "S-1-1-0"},
+                                                           {"ADMINISTRATORS", "S-1-5-32-544"},
+                                                           {"SYSTEM", "S-1-5-18"},
+                                                           {"USERS", "S-1-5-32-545"}};
+
+// The trustee's SID in text form; empty when it cannot be resolved.
+std::string TrusteeSid(const TRUSTEE_A &trustee) {
+    if (trustee.ptstrName == NULL)
+        return "";
+    if (trustee.TrusteeForm == TRUSTEE_IS_SID)
+        return SidText(*(const Sid *)trustee.ptstrName);
+    if (trustee.TrusteeForm == TRUSTEE_IS_NAME)
+        for (const auto &account : kAccounts)
+            if (Upper(trustee.ptstrName) == account.first)
+                return account.second;
+    return "";
+}
+
+bool Inherited(const AccessEntry &entry) {
+    return (entry.inheritance & INHERITED_ACE) != 0;
+}
+bool Allows(const AccessEntry &entry) {
+    return entry.mode == GRANT_ACCESS || entry.mode == SET_ACCESS;
+}
+int Rank(const AccessEntry &entry) {
+    return Inherited(entry) ? 2 : Allows(entry) ? 1 : 0;
+}
+
+// Merges one new entry into the explicit entries of its trustee, as its access mode documents.
+void Merge(std::vector<AccessEntry> &list, const AccessEntry &entry) {
+    auto ofTrustee = [&entry](const AccessEntry &e) {
+        return !Inherited(e) && e.trustee == entry.trustee;
+    };
+    auto drop = [&list](const std::function<bool(const AccessEntry &)> &which) {
+        list.erase(std::remove_if(list.begin(), list.end(), which), list.end());
+    };
+    switch (entry.mode) {
+    case SET_ACCESS: // replaces whatever the trustee had
+        drop(ofTrustee);
+        list.push_back(entry);
+        break;
+    case REVOKE_ACCESS: // takes the trustee's grants away; its denials stay
+        drop([&ofTrustee](const AccessEntry &e) { return ofTrustee(e) && Allows(e); });
+        break;
+    case GRANT_ACCESS:
+    case DENY_ACCESS: // adds to the trustee's grants or denials
+        for (AccessEntry &e : list)
+            if (ofTrustee(e) && Allows(e) == Allows(entry) && e.inheritance == entry.inheritance) {
+                e.permissions |= entry.permissions;
+                return;
+            }
+        list.push_back(entry);
+        break;
+    default: // NOT_USED_ACCESS and the audit modes leave the DACL as it is
+        break;
+    }
 }
 } // namespace
 
@@ -45,36 +106,61 @@ PVOID WINAPI FreeSid(PSID sid) {
     return NULL;
 }
 
+const std::vector<AccessEntry> *winsim::FindAcl(const void *acl) {
+    auto made = g_machine->acls.find(acl);
+    if (made != g_machine->acls.end())
+        return &made->second;
+    auto handedOut = g_machine->descriptorAcls.find(acl);
+    if (handedOut == g_machine->descriptorAcls.end())
+        return nullptr;
+    if (g_machine->localAllocations.count(handedOut->second.descriptor) == 0) {
+        g_machine->descriptorAcls.erase(handedOut);
+        return nullptr;
+    }
+    return &handedOut->second.entries;
+}
+
 DWORD WINAPI SetEntriesInAclA(ULONG count, PEXPLICIT_ACCESSA entries, PACL oldAcl, PACL *newAcl) {
     Api api("SetEntriesInAclA");
     if (api.failed())
         return GetLastError();
     std::vector<AccessEntry> list;
     if (oldAcl != NULL) {
-        auto old = g_machine->acls.find(oldAcl);
-        if (old == g_machine->acls.end())
+        const std::vector<AccessEntry> *old = FindAcl(oldAcl);
+        if (old == nullptr)
             return 1336; // ERROR_INVALID_ACL
-        list = old->second;
+        list = *old;
     }
     for (ULONG i = 0; i < count; ++i) {
         const EXPLICIT_ACCESSA &entry = entries[i];
-        if (entry.Trustee.TrusteeForm != TRUSTEE_IS_SID || entry.Trustee.ptstrName == NULL)
+        std::string trustee = TrusteeSid(entry.Trustee);
+        if (trustee.empty())
             return 1332; // ERROR_NONE_MAPPED: the trustee cannot be resolved
-        std::string trustee = SidText(*(const Sid *)entry.Trustee.ptstrName);
-        for (size_t j = 0; j < list.size();)
-            if (list[j].trustee == trustee && entry.grfAccessMode == SET_ACCESS)
-                list.erase(list.begin() + long(j));
-            else
-                ++j;
-        list.push_back(AccessEntry{trustee, entry.grfAccessPermissions, int(entry.grfAccessMode),
-                                   entry.grfInheritance});
+        Merge(list, AccessEntry{trustee, entry.grfAccessPermissions, int(entry.grfAccessMode),
+                                entry.grfInheritance});
     }
+    // Explicit denials, explicit grants, inherited entries: the order Windows keeps.
+    std::stable_sort(list.begin(), list.end(),
+                     [](const AccessEntry &a, const AccessEntry &b) { return Rank(a) < Rank(b); });
     ACL *acl = new ACL();
     acl->AclRevision = 2;
     acl->AceCount = WORD(list.size());
     g_machine->acls[acl] = list;
     *newAcl = acl;
     return ERROR_SUCCESS;
+}
+
+void WINAPI BuildExplicitAccessWithNameA(PEXPLICIT_ACCESSA entry, LPSTR trustee, DWORD permissions,
+                                         ACCESS_MODE mode, DWORD inheritance) {
+    Api api("BuildExplicitAccessWithNameA");
+    entry->grfAccessPermissions = permissions;
+    entry->grfAccessMode = mode;
+    entry->grfInheritance = inheritance;
+    entry->Trustee.pMultipleTrustee = NULL;
+    entry->Trustee.MultipleTrusteeOperation = NO_MULTIPLE_TRUSTEE;
+    entry->Trustee.TrusteeForm = TRUSTEE_IS_NAME;
+    entry->Trustee.TrusteeType = TRUSTEE_IS_UNKNOWN;
+    entry->Trustee.ptstrName = trustee;
 }
 
 BOOL WINAPI InitializeSecurityDescriptor(PSECURITY_DESCRIPTOR descriptor, DWORD revision) {

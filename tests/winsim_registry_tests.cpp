@@ -1,0 +1,453 @@
+// The simulated registry, key security, child processes and WOW64 keep the documented contracts
+// the programs rely on.
+#include <aclapi.h>
+#include <shlwapi.h>
+#include <stdio.h>
+#include <string.h>
+#include <winsim_registry.h>
+
+#include "harness.h"
+
+namespace {
+
+using winsim::RegView;
+
+const char kUninstall[] =
+    "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\KESTORA_QMR-640";
+
+HKEY CreateKey(HKEY root, const char *path, REGSAM access, DWORD *disposition = nullptr) {
+    HKEY key = NULL;
+    EXPECT_EQ(ERROR_SUCCESS,
+              RegCreateKeyExA(root, path, 0, NULL, 0, access, NULL, &key, disposition))
+        << path;
+    return key;
+}
+
+HKEY OpenKey(const char *path, REGSAM access) {
+    HKEY key = NULL;
+    EXPECT_EQ(ERROR_SUCCESS, RegOpenKeyExA(HKEY_LOCAL_MACHINE, path, 0, access, &key)) << path;
+    return key;
+}
+
+// "trustee mask mode inheritance" per entry, for whole-list comparisons.
+std::vector<std::string> Describe(const std::vector<winsim::AccessEntry> &acl) {
+    std::vector<std::string> lines;
+    char line[128];
+    for (const winsim::AccessEntry &e : acl) {
+        snprintf(line, sizeof line, "%s %#x %d %#x", e.trustee.c_str(), e.permissions, e.mode,
+                 e.inheritance);
+        lines.push_back(line);
+    }
+    return lines;
+}
+
+LONG DeleteKeyEx(const char *subKey, REGSAM access) {
+    auto regDeleteKeyEx = (LONG(WINAPI *)(HKEY, LPCSTR, REGSAM, DWORD))(void *)GetProcAddress(
+        GetModuleHandleA("Advapi32"), "RegDeleteKeyExA");
+    return regDeleteKeyEx(HKEY_LOCAL_MACHINE, subKey, access, 0);
+}
+
+int RunInProgram(const std::function<void()> &body) {
+    return winsim::RunProcess(winsim::RegisterModule("RegistryContract", "", ""), body);
+}
+
+using SimulatedRegistry = MachineTest;
+
+TEST_F(SimulatedRegistry, Wow64ProgramsWriteSoftwareKeysBelowWow6432Node) {
+    // 32-bit Windows has one view and ignores the flag.
+    RegCloseKey(CreateKey(HKEY_LOCAL_MACHINE, "SOFTWARE\\Old", KEY_WRITE));
+    RegCloseKey(OpenKey("SOFTWARE\\Old", KEY_READ | KEY_WOW64_64KEY));
+    EXPECT_EQ(std::vector<std::string>({"Microsoft", "Old"}), winsim::SubKeys("HKLM\\SOFTWARE"));
+
+    winsim::SetWow64(true);
+    DWORD disposition = 0;
+    RegCloseKey(CreateKey(HKEY_LOCAL_MACHINE, "SOFTWARE\\Vendor\\App", KEY_WRITE, &disposition));
+    EXPECT_EQ(DWORD(REG_CREATED_NEW_KEY), disposition);
+    EXPECT_TRUE(winsim::KeyExists("HKLM\\SOFTWARE\\Wow6432Node\\Vendor\\App"));
+    EXPECT_TRUE(winsim::KeyExists("HKLM\\SOFTWARE\\Vendor\\App", RegView::Program32));
+    EXPECT_FALSE(winsim::KeyExists("HKLM\\SOFTWARE\\Vendor"));
+
+    RegCloseKey(CreateKey(HKEY_LOCAL_MACHINE, kUninstall, KEY_WRITE | KEY_WOW64_64KEY));
+    EXPECT_TRUE(winsim::KeyExists(std::string("HKLM\\") + kUninstall));
+    RegCloseKey(CreateKey(HKEY_LOCAL_MACHINE, "SYSTEM\\Shared", KEY_WRITE));
+    EXPECT_TRUE(winsim::KeyExists("HKLM\\SYSTEM\\Shared")); // outside SOFTWARE: one key for both
+
+    // Each view opens only its own copy.
+    HKEY key = NULL;
+    EXPECT_EQ(ERROR_FILE_NOT_FOUND,
+              RegOpenKeyExA(HKEY_LOCAL_MACHINE, kUninstall, 0, KEY_READ, &key));
+    EXPECT_EQ(NULL, key);
+    EXPECT_EQ(ERROR_FILE_NOT_FOUND, RegOpenKeyExA(HKEY_LOCAL_MACHINE, "SOFTWARE\\Vendor", 0,
+                                                  KEY_READ | KEY_WOW64_64KEY, &key));
+    EXPECT_EQ(0u, winsim::OpenKeyHandles());
+}
+
+TEST_F(SimulatedRegistry, StringsKeepTheSizeTheyWereWrittenWith) {
+    HKEY key = CreateKey(HKEY_LOCAL_MACHINE, kUninstall, KEY_WRITE);
+    const char name[] = "KESTORA QMR-640 Windows Driver V3.3.0";
+    EXPECT_EQ(ERROR_SUCCESS, RegSetValueExA(key, "DisplayName", 0, REG_SZ, (const BYTE *)name,
+                                            DWORD(strlen(name))));
+    EXPECT_EQ(ERROR_ACCESS_DENIED, RegQueryValueExA(key, "DisplayName", NULL, NULL, NULL, NULL));
+    RegCloseKey(key);
+
+    key = OpenKey(kUninstall, KEY_READ);
+    DWORD type = 0, size = 0;
+    EXPECT_EQ(ERROR_SUCCESS, RegQueryValueExA(key, "DisplayName", NULL, &type, NULL, &size));
+    EXPECT_EQ(37u, size); // no NUL
+    EXPECT_EQ(DWORD(REG_SZ), type);
+    char buffer[64] = "untouched";
+    size = 10;
+    EXPECT_EQ(ERROR_MORE_DATA,
+              RegQueryValueExA(key, "DisplayName", NULL, NULL, (BYTE *)buffer, &size));
+    EXPECT_EQ(37u, size);
+    size = sizeof buffer;
+    EXPECT_EQ(ERROR_SUCCESS,
+              RegQueryValueExA(key, "DisplayName", NULL, &type, (BYTE *)buffer, &size));
+    EXPECT_EQ(std::string(name), std::string(buffer, size));
+    EXPECT_EQ(ERROR_FILE_NOT_FOUND, RegQueryValueExA(key, "InfFile", NULL, NULL, NULL, &size));
+    EXPECT_EQ(ERROR_ACCESS_DENIED, RegSetValueExA(key, "X", 0, REG_SZ, (const BYTE *)"x", 1));
+    RegCloseKey(key);
+}
+
+TEST_F(SimulatedRegistry, KeyDeleteRefusesSubkeysWhileShellDeleteTakesTheTree) {
+    winsim::SetWow64(true);
+    const std::string key = std::string("HKLM\\") + kUninstall;
+    winsim::PutValue(key + "\\Sub", "V", REG_SZ, "v");
+    winsim::PutKey(key, RegView::Program32);
+    EXPECT_EQ(ERROR_ACCESS_DENIED, DeleteKeyEx(kUninstall, KEY_WOW64_64KEY));
+    EXPECT_TRUE(winsim::KeyExists(key + "\\Sub"));
+    EXPECT_EQ(ERROR_SUCCESS,
+              DeleteKeyEx((std::string(kUninstall) + "\\Sub").c_str(), KEY_WOW64_64KEY));
+    EXPECT_EQ(ERROR_SUCCESS, DeleteKeyEx(kUninstall, KEY_WOW64_64KEY));
+    EXPECT_FALSE(winsim::KeyExists(key));
+    EXPECT_TRUE(winsim::KeyExists(key, RegView::Program32)); // the other view's copy stays
+    EXPECT_EQ(ERROR_FILE_NOT_FOUND, DeleteKeyEx(kUninstall, KEY_WOW64_64KEY));
+
+    // The shell's delete works in the program's own view and takes every subkey.
+    winsim::PutValue(key + "\\Sub\\Deeper", "V", REG_SZ, "v", RegView::Program32);
+    EXPECT_EQ(DWORD(ERROR_SUCCESS), SHDeleteKeyA(HKEY_LOCAL_MACHINE, kUninstall));
+    EXPECT_FALSE(winsim::KeyExists(key, RegView::Program32));
+    EXPECT_TRUE(winsim::KeyExists("HKLM\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall",
+                                  RegView::Program32));
+    EXPECT_EQ(DWORD(ERROR_FILE_NOT_FOUND), SHDeleteKeyA(HKEY_LOCAL_MACHINE, kUninstall));
+}
+
+TEST_F(SimulatedRegistry, ShellDeleteStopsAtAKeyTheCallerMayNotDelete) {
+    const std::string root = "HKLM\\SYSTEM\\CurrentControlSet\\Enum\\USBPRINT\\HALDEEN_QMR-640";
+    winsim::PutKey(root + "\\A");
+    winsim::PutKey(root + "\\B\\Locked");
+    winsim::SetKeyAcl(root + "\\B\\Locked",
+                      {{"S-1-5-18", KEY_ALL_ACCESS, GRANT_ACCESS, CONTAINER_INHERIT_ACE}});
+    EXPECT_EQ(DWORD(ERROR_ACCESS_DENIED), SHDeleteKeyA(HKEY_LOCAL_MACHINE, root.substr(5).c_str()));
+    EXPECT_FALSE(winsim::KeyExists(root + "\\A"));
+    EXPECT_TRUE(winsim::KeyExists(root + "\\B\\Locked"));
+}
+
+using KeySecurity = MachineTest;
+
+TEST_F(KeySecurity, ReadingTheDaclNeedsReadControlAndFreesWithTheDescriptor) {
+    winsim::PutKey("HKLM\\SYSTEM\\Key");
+    PACL dacl = NULL;
+    PSECURITY_DESCRIPTOR descriptor = NULL;
+    HKEY key = OpenKey("SYSTEM\\Key", KEY_QUERY_VALUE);
+    EXPECT_EQ(DWORD(ERROR_ACCESS_DENIED),
+              GetSecurityInfo((HANDLE)key, SE_REGISTRY_KEY, DACL_SECURITY_INFORMATION, NULL, NULL,
+                              &dacl, NULL, &descriptor));
+    RegCloseKey(key);
+
+    key = OpenKey("SYSTEM\\Key", READ_CONTROL | KEY_ENUMERATE_SUB_KEYS);
+    ASSERT_EQ(DWORD(ERROR_SUCCESS),
+              GetSecurityInfo((HANDLE)key, SE_REGISTRY_KEY, DACL_SECURITY_INFORMATION, NULL, NULL,
+                              &dacl, NULL, &descriptor));
+    EXPECT_EQ(3, dacl->AceCount); // SYSTEM, Administrators, Users, all inherited
+    for (const winsim::AccessEntry &entry : winsim::KeyAcl("HKLM\\SYSTEM\\Key"))
+        EXPECT_TRUE(entry.inheritance & INHERITED_ACE) << entry.trustee;
+    // The DACL lives inside the descriptor: freeing it alone is refused, freeing the descriptor
+    // ends it.
+    EXPECT_EQ((HLOCAL)dacl, LocalFree(dacl));
+    PACL copy = NULL;
+    EXPECT_EQ(DWORD(ERROR_SUCCESS), SetEntriesInAclA(0, NULL, dacl, &copy));
+    EXPECT_EQ(NULL, LocalFree(copy));
+    EXPECT_EQ(NULL, LocalFree(descriptor));
+    EXPECT_EQ(1336u, SetEntriesInAclA(0, NULL, dacl, &copy)); // ERROR_INVALID_ACL
+    RegCloseKey(key);
+}
+
+// Grants Everyone full control the way the programs do, through a handle with the given access.
+DWORD GrantEveryone(const char *path, REGSAM access) {
+    HKEY key = OpenKey(path, access);
+    PACL oldAcl = NULL, newAcl = NULL;
+    PSECURITY_DESCRIPTOR descriptor = NULL;
+    DWORD result = GetSecurityInfo((HANDLE)key, SE_REGISTRY_KEY, DACL_SECURITY_INFORMATION, NULL,
+                                   NULL, &oldAcl, NULL, &descriptor);
+    EXPECT_EQ(DWORD(ERROR_SUCCESS), result);
+    EXPLICIT_ACCESSA entry;
+    BuildExplicitAccessWithNameA(&entry, (LPSTR) "Everyone", KEY_ALL_ACCESS, GRANT_ACCESS,
+                                 CONTAINER_INHERIT_ACE);
+    EXPECT_EQ(DWORD(ERROR_SUCCESS), SetEntriesInAclA(1, &entry, oldAcl, &newAcl));
+    result = SetSecurityInfo((HANDLE)key, SE_REGISTRY_KEY, DACL_SECURITY_INFORMATION, NULL, NULL,
+                             newAcl, NULL);
+    LocalFree(newAcl);
+    LocalFree(descriptor);
+    RegCloseKey(key);
+    return result;
+}
+
+TEST_F(KeySecurity, ChangingTheDaclNeedsWriteDacAndReachesTheSubkeys) {
+    winsim::PutKey("HKLM\\SYSTEM\\Key\\Sub");
+    std::vector<std::string> before = Describe(winsim::KeyAcl("HKLM\\SYSTEM\\Key"));
+    EXPECT_EQ(DWORD(ERROR_ACCESS_DENIED),
+              GrantEveryone("SYSTEM\\Key", READ_CONTROL | KEY_ENUMERATE_SUB_KEYS));
+    EXPECT_EQ(before, Describe(winsim::KeyAcl("HKLM\\SYSTEM\\Key")));
+
+    EXPECT_EQ(DWORD(ERROR_SUCCESS), GrantEveryone("SYSTEM\\Key", READ_CONTROL | WRITE_DAC));
+    std::vector<std::string> after = Describe(winsim::KeyAcl("HKLM\\SYSTEM\\Key"));
+    ASSERT_EQ(4u, after.size());
+    EXPECT_EQ("S-1-1-0 0xf003f 1 0x2", after[0]); // explicit before the inherited ones
+    EXPECT_EQ(std::vector<std::string>(after.begin() + 1, after.end()), before);
+    for (const char *below : {"HKLM\\SYSTEM\\Key\\Sub", "HKLM\\SYSTEM\\Key\\Sub\\New"}) {
+        winsim::PutKey(below);
+        EXPECT_EQ("S-1-1-0 0xf003f 1 0x12", Describe(winsim::KeyAcl(below))[0]) << below;
+    }
+}
+
+TEST_F(KeySecurity, TheDaclDecidesWhatTheCallerMayOpenAndDelete) {
+    winsim::PutKey("HKLM\\SYSTEM\\Enum\\Dev");
+    winsim::SetKeyAcl("HKLM\\SYSTEM\\Enum",
+                      {{"S-1-1-0", DELETE, DENY_ACCESS, CONTAINER_INHERIT_ACE},
+                       {"S-1-5-32-544", KEY_ALL_ACCESS, GRANT_ACCESS, CONTAINER_INHERIT_ACE}});
+    EXPECT_EQ(ERROR_ACCESS_DENIED, DeleteKeyEx("SYSTEM\\Enum\\Dev", 0));
+    HKEY key = NULL;
+    EXPECT_EQ(ERROR_ACCESS_DENIED,
+              RegOpenKeyExA(HKEY_LOCAL_MACHINE, "SYSTEM\\Enum\\Dev", 0, KEY_ALL_ACCESS, &key));
+    RegCloseKey(OpenKey("SYSTEM\\Enum\\Dev", KEY_READ | WRITE_DAC));
+
+    winsim::SetKeyAcl("HKLM\\SYSTEM\\Enum", {{"S-1-5-18", KEY_ALL_ACCESS, GRANT_ACCESS, 0}});
+    EXPECT_TRUE(winsim::KeyAcl("HKLM\\SYSTEM\\Enum\\Dev").empty()); // nothing left to inherit
+    EXPECT_EQ(ERROR_ACCESS_DENIED,
+              RegOpenKeyExA(HKEY_LOCAL_MACHINE, "SYSTEM\\Enum\\Dev", 0, KEY_READ, &key));
+}
+
+TEST_F(KeySecurity, EntriesMergeByTrusteeNameAsTheirModeSays) {
+    const char *names[] = {"everyone", "ADMINISTRATORS", "System", "Users"};
+    const char *sids[] = {"S-1-1-0", "S-1-5-32-544", "S-1-5-18", "S-1-5-32-545"};
+    EXPLICIT_ACCESSA entries[4];
+    for (int i = 0; i < 4; ++i)
+        BuildExplicitAccessWithNameA(&entries[i], (LPSTR)names[i], KEY_READ, GRANT_ACCESS, 0);
+    EXPECT_EQ(TRUSTEE_IS_NAME, entries[0].Trustee.TrusteeForm);
+    PACL acl = NULL;
+    ASSERT_EQ(DWORD(ERROR_SUCCESS), SetEntriesInAclA(4, entries, NULL, &acl));
+    ASSERT_EQ(4, acl->AceCount);
+
+    // Merge into the list: Everyone gains a right, Administrators are denied one, Users are
+    // replaced, SYSTEM loses its grant.
+    EXPLICIT_ACCESSA changes[5];
+    BuildExplicitAccessWithNameA(&changes[0], (LPSTR)names[0], KEY_SET_VALUE, GRANT_ACCESS, 0);
+    BuildExplicitAccessWithNameA(&changes[1], (LPSTR)names[1], DELETE, DENY_ACCESS, 0);
+    BuildExplicitAccessWithNameA(&changes[2], (LPSTR)names[3], KEY_ALL_ACCESS, SET_ACCESS, 2);
+    BuildExplicitAccessWithNameA(&changes[3], (LPSTR)names[2], 0, REVOKE_ACCESS, 0);
+    BuildExplicitAccessWithNameA(&changes[4], (LPSTR)names[1], WRITE_DAC, DENY_ACCESS, 0);
+    PACL merged = NULL;
+    ASSERT_EQ(DWORD(ERROR_SUCCESS), SetEntriesInAclA(5, changes, acl, &merged));
+    HKEY key = OpenKey("SYSTEM", WRITE_DAC);
+    EXPECT_EQ(DWORD(ERROR_SUCCESS),
+              SetSecurityInfo((HANDLE)key, SE_REGISTRY_KEY, DACL_SECURITY_INFORMATION, NULL, NULL,
+                              merged, NULL));
+    RegCloseKey(key);
+    LocalFree(merged);
+    std::vector<std::string> dacl = Describe(winsim::KeyAcl("HKLM\\SYSTEM"));
+    ASSERT_EQ(7u, dacl.size()); // and the three inherited from the root
+    EXPECT_EQ(std::vector<std::string>(
+                  {std::string(sids[1]) + " 0x50000 3 0", std::string(sids[0]) + " 0x2001b 1 0",
+                   std::string(sids[1]) + " 0x20019 1 0", std::string(sids[3]) + " 0xf003f 2 0x2"}),
+              std::vector<std::string>(dacl.begin(), dacl.begin() + 4));
+
+    EXPLICIT_ACCESSA unknown;
+    BuildExplicitAccessWithNameA(&unknown, (LPSTR) "Nobody", KEY_READ, GRANT_ACCESS, 0);
+    EXPECT_EQ(1332u, SetEntriesInAclA(1, &unknown, acl, &merged)); // ERROR_NONE_MAPPED
+    LocalFree(acl);
+}
+
+TEST_F(KeySecurity, ConnectingReachesOnlyThisMachine) {
+    for (const char *name : {(const char *)NULL, "", "\\\\QMRTEST", "qmrtest"}) {
+        HKEY root = NULL;
+        ASSERT_EQ(ERROR_SUCCESS, RegConnectRegistryA(name, HKEY_LOCAL_MACHINE, &root))
+            << (name ? name : "NULL");
+        HKEY key = NULL;
+        EXPECT_EQ(ERROR_SUCCESS, RegOpenKeyExA(root, "SYSTEM", 0, KEY_READ, &key));
+        RegCloseKey(key);
+        EXPECT_EQ(ERROR_SUCCESS, RegCloseKey(root));
+        EXPECT_EQ(ERROR_INVALID_HANDLE, RegCloseKey(root));
+    }
+    HKEY root = NULL;
+    EXPECT_EQ(53, RegConnectRegistryA("\\\\OTHERPC", HKEY_LOCAL_MACHINE, &root)); // BAD_NETPATH
+    EXPECT_EQ(ERROR_INVALID_HANDLE, RegConnectRegistryA("\\\\QMRTEST", HKEY_CURRENT_USER, &root));
+    EXPECT_EQ(ERROR_INVALID_HANDLE, RegConnectRegistryA("\\\\QMRTEST", HKEY_CLASSES_ROOT, &root));
+    EXPECT_EQ(ERROR_SUCCESS, RegConnectRegistryA(NULL, HKEY_CURRENT_USER, &root));
+    EXPECT_EQ(1u, winsim::OpenKeyHandles());
+    RegCloseKey(root);
+    EXPECT_EQ(ERROR_SUCCESS, RegCloseKey(HKEY_LOCAL_MACHINE)); // predefined roots stay usable
+    EXPECT_EQ(0u, winsim::OpenKeyHandles());
+}
+
+using ChildProcesses = MachineTest;
+
+// Starts a child the way the installer starts printui: hidden, in the caller's directory.
+BOOL Start(const char *commandLine, PROCESS_INFORMATION &child) {
+    STARTUPINFOA startup;
+    memset(&startup, 0, sizeof startup);
+    startup.cb = sizeof startup;
+    startup.dwFlags = STARTF_USESHOWWINDOW | STARTF_FORCEONFEEDBACK;
+    startup.wShowWindow = SW_HIDE;
+    std::string writable = commandLine;
+    return CreateProcessA(NULL, &writable[0], NULL, NULL, FALSE, NORMAL_PRIORITY_CLASS, NULL, NULL,
+                          &startup, &child);
+}
+
+TEST_F(ChildProcesses, LaunchesAreRecordedAndUnscriptedChildrenEndAtOnce) {
+    PROCESS_INFORMATION child;
+    ASSERT_TRUE(Start("cmd /c exit", child));
+    EXPECT_EQ(DWORD(WAIT_OBJECT_0), WaitForSingleObject(child.hProcess, 120000));
+    EXPECT_EQ(0u, winsim::ElapsedMs());
+    std::vector<winsim::ChildLaunch> launches = winsim::ChildLaunches();
+    ASSERT_EQ(1u, launches.size());
+    const winsim::ChildLaunch &launch = launches[0];
+    EXPECT_EQ("cmd /c exit", launch.commandLine);
+    EXPECT_EQ(DWORD(NORMAL_PRIORITY_CLASS), launch.creationFlags);
+    EXPECT_EQ(DWORD(0x41), launch.startupFlags);
+    EXPECT_EQ(SW_HIDE, launch.showWindow);
+    EXPECT_EQ("C:\\Media", launch.currentDirectory);
+    EXPECT_TRUE(launch.started && launch.finished && launch.handlesOpen);
+    ASSERT_EQ(1u, winsim::Launches().size());
+    EXPECT_EQ(UINT(SW_HIDE), winsim::Launches()[0].show);
+    EXPECT_TRUE(CloseHandle(child.hProcess));
+    EXPECT_TRUE(CloseHandle(child.hThread));
+    EXPECT_FALSE(winsim::ChildLaunches()[0].handlesOpen);
+}
+
+TEST_F(ChildProcesses, WaitsRunOnTheVirtualClockAndTimeOut) {
+    int finished = 0;
+    winsim::ScriptChild("slow", {0, 200000, false, [&finished] { ++finished; }});
+    winsim::ScriptNextChild({0, 0, true, nullptr});
+    PROCESS_INFORMATION slow, endless, quick;
+    ASSERT_TRUE(Start("slow", slow));
+    ASSERT_TRUE(Start("endless", endless));
+    ASSERT_TRUE(Start("quick", quick)); // the next-child script was used up
+    EXPECT_EQ(DWORD(WAIT_TIMEOUT), WaitForSingleObject(slow.hProcess, 120000));
+    EXPECT_EQ(120000u, winsim::ElapsedMs());
+    EXPECT_EQ(0, finished);
+    EXPECT_EQ(DWORD(WAIT_OBJECT_0), WaitForSingleObject(slow.hThread, 120000));
+    EXPECT_EQ(200000u, winsim::ElapsedMs());
+    EXPECT_EQ(DWORD(WAIT_OBJECT_0), WaitForSingleObject(slow.hProcess, 0));
+    EXPECT_EQ(1, finished);
+    EXPECT_EQ(DWORD(WAIT_TIMEOUT), WaitForSingleObject(endless.hProcess, 1000));
+    EXPECT_EQ(201000u, winsim::ElapsedMs());
+    EXPECT_EQ(DWORD(WAIT_OBJECT_0), WaitForSingleObject(quick.hProcess, 0));
+    ASSERT_TRUE(Start("slow", slow)); // a command-line script holds for every start
+    EXPECT_EQ(DWORD(WAIT_TIMEOUT), WaitForSingleObject(slow.hProcess, 199999));
+    EXPECT_EQ(DWORD(WAIT_FAILED), WaitForSingleObject((HANDLE)(uintptr_t)0x7777, 0));
+    EXPECT_EQ(DWORD(ERROR_INVALID_HANDLE), GetLastError());
+}
+
+TEST_F(ChildProcesses, FailedStartsReportTheirError) {
+    winsim::ScriptNextChild({ERROR_FILE_NOT_FOUND, 0, false, nullptr});
+    PROCESS_INFORMATION child;
+    EXPECT_FALSE(Start("missing.exe", child));
+    EXPECT_EQ(DWORD(ERROR_FILE_NOT_FOUND), GetLastError());
+    STARTUPINFOA startup = {};
+    startup.cb = sizeof startup;
+    char line[] = "cmd";
+    EXPECT_FALSE(
+        CreateProcessA(NULL, line, NULL, NULL, FALSE, 0, NULL, "C:\\NoSuchDir", &startup, &child));
+    EXPECT_EQ(DWORD(ERROR_DIRECTORY), GetLastError());
+    ASSERT_EQ(2u, winsim::ChildLaunches().size());
+    EXPECT_FALSE(winsim::ChildLaunches()[0].started);
+    EXPECT_TRUE(winsim::Launches().empty());
+}
+
+TEST_F(ChildProcesses, AChildsWorkRunsNativeAndAnEndlessWaitHangsTheProgram) {
+    winsim::SetWow64(true);
+    winsim::ScriptChild(
+        "printui", {0, 3000, false, [] {
+                        HKEY key = CreateKey(HKEY_LOCAL_MACHINE, "SOFTWARE\\Drv", KEY_WRITE);
+                        RegCloseKey(key);
+                        HANDLE file = CreateFileA("C:\\WINDOWS\\system32\\d.dll", GENERIC_WRITE, 0,
+                                                  NULL, CREATE_ALWAYS, 0, NULL);
+                        CloseHandle(file);
+                    }});
+    winsim::ScriptChild("hang", {0, 0, true, nullptr});
+    int code = RunInProgram([] {
+        PROCESS_INFORMATION child;
+        Start("printui", child);
+        WaitForSingleObject(child.hProcess, INFINITE);
+        Start("hang", child);
+        WaitForSingleObject(child.hProcess, INFINITE);
+    });
+    EXPECT_TRUE(winsim::LastProcessHung());
+    EXPECT_NE(0, code);
+    EXPECT_TRUE(winsim::KeyExists("HKLM\\SOFTWARE\\Drv"));
+    EXPECT_TRUE(winsim::Exists("C:\\WINDOWS\\system32\\d.dll"));
+}
+
+using Wow64Files = MachineTest;
+
+TEST_F(Wow64Files, TheWow64DirectoryExistsOnlyOn64BitWindows) {
+    auto getWow64Directory = (UINT(WINAPI *)(LPSTR, UINT))(void *)GetProcAddress(
+        GetModuleHandleA("kernel32"), "GetSystemWow64DirectoryA");
+    char buffer[256];
+    EXPECT_EQ(0u, getWow64Directory(buffer, sizeof buffer));
+    EXPECT_EQ(120u, GetLastError()); // ERROR_CALL_NOT_IMPLEMENTED
+    EXPECT_FALSE(winsim::Exists("C:\\WINDOWS\\SysWOW64"));
+    winsim::SetWow64(true);
+    EXPECT_EQ(20u, getWow64Directory(buffer, 19));
+    EXPECT_EQ(19u, getWow64Directory(buffer, sizeof buffer));
+    EXPECT_STREQ("C:\\WINDOWS\\SysWOW64", buffer);
+    EXPECT_TRUE(winsim::IsDirectory("C:\\WINDOWS\\SysWOW64"));
+}
+
+// Creates each file from inside a program, which must then find it.
+void CreateInProgram(const std::vector<std::string> &paths) {
+    RunInProgram([&paths] {
+        for (const std::string &path : paths) {
+            HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, NULL, CREATE_ALWAYS, 0, NULL);
+            EXPECT_NE(INVALID_HANDLE_VALUE, file) << path;
+            CloseHandle(file);
+            EXPECT_NE(INVALID_FILE_ATTRIBUTES, GetFileAttributesA(path.c_str())) << path;
+        }
+    });
+}
+
+TEST_F(Wow64Files, ProgramsSeeSysWow64InPlaceOfSystem32ExceptSharedFolders) {
+    CreateInProgram({"C:\\WINDOWS\\system32\\Native.dll"}); // 32-bit Windows: no redirection
+    EXPECT_TRUE(winsim::Exists("C:\\WINDOWS\\system32\\Native.dll"));
+
+    winsim::SetWow64(true);
+    for (const char *folder : {"spool\\drivers", "drivers\\etc", "catroot2", "drivers"})
+        winsim::MakeDirectory(std::string("C:\\WINDOWS\\system32\\") + folder);
+    winsim::MakeDirectory("C:\\WINDOWS\\SysWOW64\\drivers");
+    CreateInProgram(
+        {"C:\\WINDOWS\\system32\\MON640.dll", "c:\\windows\\SYSTEM32\\spool\\drivers\\a.dll",
+         "C:\\WINDOWS\\system32\\drivers\\etc\\hosts", "C:\\WINDOWS\\system32\\catroot2\\c",
+         "C:\\WINDOWS\\system32\\drivers\\x.sys"});
+    EXPECT_EQ(std::vector<std::string>({"C:\\WINDOWS\\SYSWOW64\\DRIVERS",
+                                        "C:\\WINDOWS\\SYSWOW64\\DRIVERS\\X.SYS",
+                                        "C:\\WINDOWS\\SYSWOW64\\MON640.DLL"}),
+              winsim::ListTree("C:\\WINDOWS\\SysWOW64"));
+    for (const char *shared : {"spool\\drivers\\a.dll", "drivers\\etc\\hosts", "catroot2\\c"})
+        EXPECT_TRUE(winsim::Exists(std::string("C:\\WINDOWS\\system32\\") + shared)) << shared;
+    EXPECT_FALSE(winsim::Exists("C:\\WINDOWS\\system32\\MON640.dll"));
+
+    // The system directory is still reported as system32, and listing it shows SysWOW64.
+    RunInProgram([] {
+        char directory[MAX_PATH];
+        GetSystemDirectoryA(directory, sizeof directory);
+        EXPECT_STREQ("C:\\WINDOWS\\system32", directory);
+        WIN32_FIND_DATAA data;
+        HANDLE find = FindFirstFileA("C:\\WINDOWS\\system32\\*.dll", &data);
+        ASSERT_NE(INVALID_HANDLE_VALUE, find);
+        EXPECT_STREQ("MON640.dll", data.cFileName);
+        FindClose(find);
+    });
+}
+
+} // namespace
