@@ -25,7 +25,7 @@ struct ProductRecord {
 // or the installed version cannot be read, 1 the installed one is newer, 2 nothing of the
 // product is installed, 3 the same version.
 int CompareDriverVersion(const std::string &driverName, const std::string &processorName,
-                         DWORD major, DWORD minor, DWORD build, DWORD extra);
+                         DWORD major, DWORD minor, DWORD build, DWORD extra, BOOL wow64);
 
 class CDriverVersion {
   public:

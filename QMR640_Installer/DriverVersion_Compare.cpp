@@ -5,6 +5,7 @@
 #include <winspool.h>
 
 #include "QMR640_Installer/DriverVersion.h"
+#include "common/platform.h"
 
 namespace {
 // Runs a spooler enumeration with its size query; the buffer is freed by the caller.
@@ -28,7 +29,8 @@ int CompareNumbers(const DWORD product[4], const DWORD installed[4]) {
 } // namespace
 
 int CompareDriverVersion(const std::string &driverName, const std::string &processorName,
-                         DWORD major, DWORD minor, DWORD build, DWORD extra) {
+                         DWORD major, DWORD minor, DWORD build, DWORD extra, BOOL wow64) {
+    char *environment = SpoolerEnvironment(wow64);
     DWORD count = 0;
     LPBYTE printers = EnumerateAll(
         [](LPBYTE buffer, DWORD size, LPDWORD needed, LPDWORD returned) {
@@ -62,8 +64,8 @@ int CompareDriverVersion(const std::string &driverName, const std::string &proce
     free(printers);
 
     LPBYTE drivers = EnumerateAll(
-        [](LPBYTE buffer, DWORD size, LPDWORD needed, LPDWORD returned) {
-            return EnumPrinterDriversA(NULL, NULL, 4, buffer, size, needed, returned);
+        [environment](LPBYTE buffer, DWORD size, LPDWORD needed, LPDWORD returned) {
+            return EnumPrinterDriversA(NULL, environment, 4, buffer, size, needed, returned);
         },
         count);
     bool driverFound = false;
@@ -76,8 +78,8 @@ int CompareDriverVersion(const std::string &driverName, const std::string &proce
         return 0;
 
     LPBYTE processors = EnumerateAll(
-        [](LPBYTE buffer, DWORD size, LPDWORD needed, LPDWORD returned) {
-            return EnumPrintProcessorsA(NULL, NULL, 1, buffer, size, needed, returned);
+        [environment](LPBYTE buffer, DWORD size, LPDWORD needed, LPDWORD returned) {
+            return EnumPrintProcessorsA(NULL, environment, 1, buffer, size, needed, returned);
         },
         count);
     bool processorFound = false;

@@ -15,10 +15,11 @@ const char *const kClassFiles[] = {"UNIDRV.DLL", "UNIDRVUI.DLL", "UNIDRV.HLP", "
 const char kStandardNames[] = "STDNAMES.GPD";
 const char kOptionsFile[] = "QMR640_Config.KST";
 
-std::string PrinterDriverDirectory() {
+std::string PrinterDriverDirectory(BOOL wow64) {
     char directory[256] = {0};
     DWORD needed = 0;
-    GetPrinterDriverDirectoryA(NULL, NULL, 1, (LPBYTE)directory, sizeof directory - 1, &needed);
+    GetPrinterDriverDirectoryA(NULL, SpoolerEnvironment(wow64), 1, (LPBYTE)directory,
+                               sizeof directory - 1, &needed);
     return directory;
 }
 
@@ -46,7 +47,7 @@ void CDriverVersion::CopyFilesNeededToAddPrnDrv() {
     TraceLog("CopyFilesNeededToAddPrnDrv BEGIN");
     PostStatus("Copying files...\r\n", TRUE, 500);
     std::string windows = WindowsDirectory();
-    std::string drivers = PrinterDriverDirectory();
+    std::string drivers = PrinterDriverDirectory(m_bWow64);
     for (const char *name : kClassFiles) {
         std::string source = PackageFile(name);
         CopyFileA(source.c_str(), (drivers + "\\" + name).c_str(), FALSE);
@@ -67,7 +68,7 @@ void CDriverVersion::DeleteFilesUsed() {
     TraceSeparator();
     TraceLog("DeleteFilesUsed BEGIN");
     PostStatus("Deleting files used to install...\r\n", TRUE, 500);
-    std::string drivers = PrinterDriverDirectory();
+    std::string drivers = PrinterDriverDirectory(m_bWow64);
     for (const char *name : kClassFiles) {
         std::string path = drivers + "\\" + name;
         DeleteFileA(path.c_str());

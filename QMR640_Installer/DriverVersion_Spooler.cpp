@@ -7,6 +7,7 @@
 #include "QMR640_Installer/DriverVersion.h"
 #include "QMR640_Installer/resource.h"
 #include "common/file_utils.h"
+#include "common/platform.h"
 #include "common/profile.h"
 #include "common/report_error.h"
 #include "common/trace_log.h"
@@ -54,7 +55,8 @@ bool CDriverVersion::AddPrinterProcessor() {
     PostStatus("Installing printer processor...\r\n", TRUE, 500);
     char directory[256] = {0};
     DWORD needed = 0;
-    GetPrintProcessorDirectoryA(NULL, NULL, 1, (LPBYTE)directory, sizeof directory - 1, &needed);
+    GetPrintProcessorDirectoryA(NULL, SpoolerEnvironment(m_bWow64), 1, (LPBYTE)directory,
+                                sizeof directory - 1, &needed);
     GuardedCopy(PackageFile(m_record.processorFile),
                 std::string(directory) + "\\" + m_record.processorFile);
     if (!AddPrintProcessorA(NULL, (LPSTR)m_strEnvironment.c_str(),

@@ -171,7 +171,7 @@ void CKSTPOS_InstallerDlg::CheckInstalledVersion() {
     }
     int result = CompareDriverVersion(LoadProfileString(IDS_DRIVER_NAME),
                                       LoadProfileString(IDS_PROCESSOR_NAME), version[0], version[1],
-                                      version[2], version[3]);
+                                      version[2], version[3], m_bWow64);
     if (result == 2 || result == 3)
         return;
     m_bRemoving = 1;

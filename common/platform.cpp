@@ -9,6 +9,10 @@ namespace {
 typedef BOOL(WINAPI *IsWow64ProcessFn)(HANDLE, PBOOL);
 } // namespace
 
+char *SpoolerEnvironment(int wow64) {
+    return wow64 ? (char *)"Windows x64" : NULL;
+}
+
 int ClassifyOS(unsigned platformId, unsigned major, unsigned minor, unsigned productType) {
     if (platformId == VER_PLATFORM_WIN32_WINDOWS) {
         if (major != 4)

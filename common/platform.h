@@ -15,6 +15,11 @@ const int OS_WIN2008R2 = 2009;
 const int OS_WIN7_OR_OTHER = 2010;
 
 int CheckOS();
+
+// The spooler environment to name in spooler calls: on 64-bit Windows the system's drivers,
+// monitors and processors are x64 ones, while the spooler would answer a 32-bit program for its
+// own x86 environment; elsewhere NULL, the caller's own.
+char *SpoolerEnvironment(int wow64);
 int IsWow64();
 
 // The classification alone, from the values GetVersionExA reports.

@@ -3,6 +3,7 @@
 #include <stdlib.h>
 #include <winspool.h>
 
+#include "common/platform.h"
 #include "common/trace_log.h"
 
 int PrinterDrvExist(const std::string &driverName, const StepHost &host, StatusMode mode) {
@@ -10,10 +11,12 @@ int PrinterDrvExist(const std::string &driverName, const StepHost &host, StatusM
     TraceLog("PrinterDrvExist BEGIN");
     ReportStep(host, mode, "Checking existing drivers...\r\n", 500);
     DWORD needed = 0, returned = 0;
-    EnumPrinterDriversA(NULL, NULL, 3, NULL, 0, &needed, &returned);
+    char *environment = SpoolerEnvironment(host.wow64);
+    EnumPrinterDriversA(NULL, environment, 3, NULL, 0, &needed, &returned);
     LPBYTE buffer = (LPBYTE)malloc(needed > 0 ? needed : 1);
     int exists = 0;
-    if (buffer != NULL && EnumPrinterDriversA(NULL, NULL, 3, buffer, needed, &needed, &returned)) {
+    if (buffer != NULL &&
+        EnumPrinterDriversA(NULL, environment, 3, buffer, needed, &needed, &returned)) {
         const DRIVER_INFO_3A *drivers = (const DRIVER_INFO_3A *)buffer;
         for (DWORD i = 0; i < returned && !exists; ++i)
             exists = drivers[i].pName != NULL && driverName == drivers[i].pName;

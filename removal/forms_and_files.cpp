@@ -7,6 +7,7 @@
 
 #include "common/app_context.h"
 #include "common/file_utils.h"
+#include "common/platform.h"
 #include "common/profile.h"
 #include "common/restart.h"
 #include "common/trace_log.h"
@@ -50,7 +51,8 @@ void DeleteDriverComponent(const StepHost &host) {
         TraceLog("GetWindowsDirectory failed");
     char drivers[256] = {0};
     DWORD needed = 0;
-    if (!GetPrinterDriverDirectoryA(NULL, NULL, 1, (LPBYTE)drivers, sizeof drivers - 1, &needed))
+    if (!GetPrinterDriverDirectoryA(NULL, SpoolerEnvironment(host.wow64), 1, (LPBYTE)drivers,
+                                    sizeof drivers - 1, &needed))
         TraceLog("GetPrinterDriverDirectory failed. (%d)", int(GetLastError()));
     if (detailed) {
         TraceLog("PrinterDriverDirectory : %s", drivers);

@@ -6,6 +6,7 @@
 
 #include "common/bounded_string.h"
 #include "common/file_utils.h"
+#include "common/platform.h"
 #include "common/profile.h"
 #include "common/registry_utils.h"
 #include "common/trace_log.h"
@@ -76,7 +77,8 @@ void DeletePrnDrvPnPDirectory(const StepHost &host, StatusMode mode) {
     ReportStep(host, mode, "Deleting PNP directories...", 500);
     char directory[256] = {0};
     DWORD needed = 0;
-    GetPrinterDriverDirectoryA(NULL, NULL, 1, (LPBYTE)directory, sizeof directory - 1, &needed);
+    GetPrinterDriverDirectoryA(NULL, SpoolerEnvironment(host.wow64), 1, (LPBYTE)directory,
+                               sizeof directory - 1, &needed);
     std::string base = std::string(directory) + "\\";
     std::string first = base + LoadProfileString(PROFILE_PNP_DIR_FIRST);
     DeleteDirectoryTree(first);

@@ -5,6 +5,7 @@
 #include "common/app_context.h"
 #include "common/bounded_string.h"
 #include "common/file_utils.h"
+#include "common/platform.h"
 #include "common/profile.h"
 #include "common/registry_utils.h"
 #include "common/restart.h"
@@ -41,7 +42,8 @@ bool DeletePrinterDrv(const StepHost &host, const char *modelName) {
     AppendBounded(driverName, sizeof driverName, modelName);
 
     bool result = true;
-    if (!DeletePrinterDriverExA(NULL, NULL, driverName, DPD_DELETE_UNUSED_FILES, 3)) {
+    if (!DeletePrinterDriverExA(NULL, SpoolerEnvironment(host.wow64), driverName,
+                                DPD_DELETE_UNUSED_FILES, 3)) {
         if (CurrentProgram().detailedRemoval)
             TraceLog("DeletePrinterDriverEx returned FALSE. (%d)", int(GetLastError()));
         // The spooler refused (a printer may still use the driver): remove its keys directly.
@@ -61,7 +63,7 @@ void DeleteLanguageMonitor(const StepHost &host) {
     TraceLog("DeleteLanguageMonitor BEGIN");
     ReportDetail(host, "Deleting L/M...");
     std::string monitor = LoadProfileString(PROFILE_MONITOR_NAME);
-    if (!DeleteMonitorA(NULL, NULL, (LPSTR)monitor.c_str())) {
+    if (!DeleteMonitorA(NULL, SpoolerEnvironment(host.wow64), (LPSTR)monitor.c_str())) {
         DWORD error = GetLastError();
         TraceLog("DeleteMonitor Error : (%d)", int(error));
         if (error == ERROR_UNKNOWN_PRINT_MONITOR)
@@ -83,6 +85,9 @@ void DeleteLanguageMonitor(const StepHost &host) {
         char windows[256] = {0};
         GetWindowsDirectoryA(windows, sizeof windows);
         DeleteFileReported(std::string(windows) + "\\" + file);
+        // The 64-bit monitor in the real system directory, which the first delete could not
+        // reach; systems without Sysnative have nothing to delete there.
+        DeleteFileA((std::string(windows) + "\\Sysnative\\" + file).c_str());
     }
     TraceLog("DeleteLanguageMonitor END");
 }
@@ -92,14 +97,15 @@ void DeleteProcessor(const StepHost &host) {
     TraceLog("DeleteProcessor BEGIN");
     ReportDetail(host, "Deleting the processor...");
     std::string processor = LoadProfileString(PROFILE_PROCESSOR_NAME);
-    if (!DeletePrintProcessorA(NULL, NULL, (LPSTR)processor.c_str())) {
+    if (!DeletePrintProcessorA(NULL, SpoolerEnvironment(host.wow64), (LPSTR)processor.c_str())) {
         TraceLog("DeleteMonitor Error : (%d)", int(GetLastError()));
         DeleteMachineKey((EnvironmentKey(host) + "Print Processors\\" + processor).c_str(),
                          host.wow64);
     }
     char directory[256] = {0};
     DWORD needed = 0;
-    GetPrintProcessorDirectoryA(NULL, NULL, 1, (LPBYTE)directory, sizeof directory - 1, &needed);
+    GetPrintProcessorDirectoryA(NULL, SpoolerEnvironment(host.wow64), 1, (LPBYTE)directory,
+                                sizeof directory - 1, &needed);
     DeleteFileReported(std::string(directory) + "\\" + LoadProfileString(PROFILE_PROCESSOR_FILE));
     TraceLog("DeleteProcessor END");
 }

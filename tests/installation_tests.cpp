@@ -62,6 +62,19 @@ class Installation : public MachineTest {
         winsim::SetPrinterDword(printer, "BuildVersion", build);
         winsim::SetPrinterDword(printer, "ExtraVersion", extra);
     }
+    // The package's driver with a printer that reports the product's own version, so the
+    // version check lets the installation go on.
+    static void AddCurrentInstallation(const char *environment = winsim::kEnvironmentX86) {
+        winsim::DriverInfo driver;
+        driver.name = kDriver;
+        driver.environment = environment;
+        winsim::AddDriver(driver);
+        winsim::PrinterInfo printer;
+        printer.name = kDriver;
+        printer.driver = kDriver;
+        winsim::AddPrinter(printer);
+        ReportVersion(kDriver, 3, 3, 0, 0);
+    }
     static std::vector<int> Positions() {
         return winsim::ProgressHistory(
             winsim::FindItem(winsim::FindDialog("Installation Progress"), IDC_PROGRESS));
@@ -193,9 +206,7 @@ TEST_F(ClassicInstallation, UsbInstallsTheDriverWithoutAPrinter) {
     winsim::Reset();
     winsim::SetCurrentDirectory(kMedia);
     PutMedia(kMedia, "PORTDLG=FALSE\r\nPORT=USB\r\n");
-    winsim::DriverInfo driver;
-    driver.name = kDriver;
-    winsim::AddDriver(driver);
+    AddCurrentInstallation();
     std::vector<std::string> before = winsim::PrintState();
     EXPECT_EQ(0, RunInstaller());
     EXPECT_EQ(before, winsim::PrintState());
@@ -317,9 +328,7 @@ TEST_F(PrintUIInstallation, PrintUIsOwnInfCopyIsFoundAndKept) {
 
 TEST_F(PrintUIInstallation, PresentDriverAddsUAndRegistersNothing) {
     PutOptions(kMedia, "PORTDLG=FALSE\r\nPORT=COM2\r\n");
-    winsim::DriverInfo driver;
-    driver.name = kDriver;
-    winsim::AddDriver(driver);
+    AddCurrentInstallation();
     EXPECT_EQ(0, RunInstaller());
     EXPECT_EQ(std::vector<std::string>{"cmd /c RUNDLL32 printui.dll,PrintUIEntry /if /b "
                                        "\"KESTORA QMR-640\" /f Driver32\\QMR640.inf /r \"COM2:\" "
@@ -342,9 +351,7 @@ TEST_F(PrintUIInstallation, UsbInstallsOnlyTheDriverAndSkipsAPresentOne) {
     winsim::SetVersion(winsim::kWindows7);
     winsim::SetCurrentDirectory(kMedia);
     PutMedia(kMedia, "PORTDLG=FALSE\r\nPORT=USB\r\n");
-    winsim::DriverInfo driver;
-    driver.name = kDriver;
-    winsim::AddDriver(driver);
+    AddCurrentInstallation();
     EXPECT_EQ(0, RunInstaller());
     EXPECT_TRUE(winsim::ChildLaunches().empty());
     EXPECT_EQ("AddToWin2KWithWHQL END", LogSteps(kInstallerLog).back());

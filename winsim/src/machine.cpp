@@ -385,6 +385,17 @@ DWORD WINAPI GetCurrentThreadId(void) {
 void WINAPI Sleep(DWORD milliseconds) {
     Api api("Sleep");
     g_machine->clockMs += milliseconds;
+    // While this thread sleeps the others catch up: a dialog shows what it was posted before the
+    // sleeper goes on, as it would within a pause of real time.
+    auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(500);
+    auto othersBusy = [] {
+        for (const auto &thread : g_machine->threads)
+            if (thread.first != std::this_thread::get_id() && !thread.second.posted.empty())
+                return true;
+        return false;
+    };
+    while (milliseconds > 0 && othersBusy() && std::chrono::steady_clock::now() < deadline)
+        g_changed.wait_for(api.lock, std::chrono::milliseconds(2));
     bool worker = g_process != nullptr && std::this_thread::get_id() != g_process->firstThread;
     g_machine->pauses.push_back(Pause{milliseconds, worker});
 }

@@ -38,7 +38,13 @@ bool Wow64Program() {
 // Only the program's own calls are redirected; the test side names physical paths.
 std::string RedirectSystemPath(const std::string &key) {
     std::string system = Upper(g_machine->systemDir);
-    if (!InProcess() || !Wow64Program() || !Within(key, system))
+    if (!InProcess() || !Wow64Program())
+        return key;
+    // Sysnative is how a 32-bit program reaches the real system directory.
+    std::string sysnative = Upper(g_machine->windowsDir) + "\\SYSNATIVE";
+    if (Within(key, sysnative))
+        return system + key.substr(sysnative.size());
+    if (!Within(key, system))
         return key;
     std::string rest = key.substr(system.size());
     for (const char *shared : kSharedFolders)
