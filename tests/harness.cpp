@@ -79,8 +79,8 @@ std::vector<std::string> LogTexts(const std::string &path) {
         std::string line = content.substr(start, end - start);
         start = end + 2;
         // A text with its own line break continues on a line without a stamp.
-        bool stamped = line.size() >= 10 && line[2] == ':' && line[5] == ':' &&
-                       line.compare(8, 2, ": ") == 0;
+        bool stamped =
+            line.size() >= 10 && line[2] == ':' && line[5] == ':' && line.compare(8, 2, ": ") == 0;
         texts.push_back(stamped ? line.substr(10) : line);
     }
     return texts;

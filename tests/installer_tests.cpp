@@ -83,8 +83,10 @@ TEST_F(InstallerFlow, OldSystemsAreRefusedWithOnlyTheStartupInTheLog) {
 TEST_F(InstallerFlow, NewInstallationOnXPShowsThePortDialogAndRunsTheClassicSequence) {
     AnswerPortDialog(IDC_RADIO_LPT1);
     EXPECT_EQ(0, RunInstaller());
-    EXPECT_EQ(Concat({StartupSteps(kXPVersion, false), OptionsFailure("PORTDLG"),
-                      OptionsFailure("PORT"), {"AddToWin2K BEGIN"}}),
+    EXPECT_EQ(Concat({StartupSteps(kXPVersion, false),
+                      OptionsFailure("PORTDLG"),
+                      OptionsFailure("PORT"),
+                      {"AddToWin2K BEGIN"}}),
               UpTo("AddToWin2K BEGIN"));
     EXPECT_EQ("LPT1:", winsim::Printers().at(0).port);
     ASSERT_FALSE(winsim::Launches().empty());
@@ -233,7 +235,8 @@ TEST_F(InstallerFlow, UnreadableVersionRunsThePrintUISequence) {
     EXPECT_EQ(Concat({StartupSteps({"osvi.dwPlatformID   : 0", "osvi.dwMajorVersion : 0",
                                     "osvi.dwMinorVersion : 0", "osvi.dwBuildNumber  : 0"},
                                    false),
-                      OptionsFailure("PORT"), {"AddToWin2KWithWHQL BEGIN"}}),
+                      OptionsFailure("PORT"),
+                      {"AddToWin2KWithWHQL BEGIN"}}),
               UpTo("AddToWin2KWithWHQL BEGIN"));
 }
 

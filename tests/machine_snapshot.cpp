@@ -10,7 +10,8 @@ namespace {
 void AddKey(MachineSnapshot &snapshot, const std::string &path) {
     snapshot["reg " + path] = "";
     for (const winsim::RegistryValue &value : winsim::Values(path))
-        snapshot["reg " + path + " : " + value.name] = std::to_string(value.type) + ":" + value.data;
+        snapshot["reg " + path + " : " + value.name] =
+            std::to_string(value.type) + ":" + value.data;
     for (const std::string &sub : winsim::SubKeys(path))
         AddKey(snapshot, path + "\\" + sub);
 }

@@ -71,14 +71,13 @@ TEST_F(VersionCheck, InstalledVersionAgainstTheProducts) {
     struct Case {
         DWORD installed[4];
         DWORD result;
-    } cases[] = {{{3, 3, 0, 0}, 3},          {{3, 2, 9, 9}, 0},  {{3, 4, 0, 0}, 1},
-                 {{3, 3, 0, 1}, 1},          {{2, 9, 0, 0}, 0},  {{4, 0, 0, 0}, 1},
+    } cases[] = {{{3, 3, 0, 0}, 3},          {{3, 2, 9, 9}, 0},         {{3, 4, 0, 0}, 1},
+                 {{3, 3, 0, 1}, 1},          {{2, 9, 0, 0}, 0},         {{4, 0, 0, 0}, 1},
                  {{0xFFFFFFFF, 0, 0, 0}, 1}, {{3, 3, 0xFFFFFFFF, 0}, 1}};
     for (const Case &c : cases) {
         SetVersion(kDriver, c.installed[0], c.installed[1], c.installed[2], c.installed[3]);
-        EXPECT_EQ(c.result, Compare(3, 3, 0, 0))
-            << c.installed[0] << "." << c.installed[1] << "." << c.installed[2] << "."
-            << c.installed[3];
+        EXPECT_EQ(c.result, Compare(3, 3, 0, 0)) << c.installed[0] << "." << c.installed[1] << "."
+                                                 << c.installed[2] << "." << c.installed[3];
     }
 }
 
@@ -146,14 +145,19 @@ class DifferentVersion : public MachineTest {
         winsim::AddForm("Receipt [640] 80mm");
         winsim::AddForm("Receipt [ 640] 58mm");
         winsim::AddForm("Receipt 80mm");
-        winsim::StoreOemInf("[Version]\r\nSignature=\"$Windows NT$\"\r\nClass=Printer\r\n"
-                            "[KESTORA]\r\n\"KESTORA QMR-300\"=QMR300,USBPRINT\\Vid_7A3C&Pid_0001\r\n");
+        winsim::StoreOemInf(
+            "[Version]\r\nSignature=\"$Windows NT$\"\r\nClass=Printer\r\n"
+            "[KESTORA]\r\n\"KESTORA QMR-300\"=QMR300,USBPRINT\\Vid_7A3C&Pid_0001\r\n");
         winsim::PutFile(winsim::InfDirectory() + "\\OEM5.INF",
                         "[Version]\r\nSignature=\"$Windows NT$\"\r\n[KESTORA]\r\n"
                         "\"KESTORA QMR-640\"=QMR640\r\n");
-        winsim::AddDevice({"USB\\VID_7A3C&PID_0002&REV_0100\\6&1", {"USB\\VID_7A3C&PID_0002&REV_0100"},
-                           false, "USB", ""});
-        winsim::AddDevice({"USB\\VID_7A3C&PID_0001\\6&2", {"USB\\Vid_7A3C&Pid_0001"}, true, "USB", ""});
+        winsim::AddDevice({"USB\\VID_7A3C&PID_0002&REV_0100\\6&1",
+                           {"USB\\VID_7A3C&PID_0002&REV_0100"},
+                           false,
+                           "USB",
+                           ""});
+        winsim::AddDevice(
+            {"USB\\VID_7A3C&PID_0001\\6&2", {"USB\\Vid_7A3C&Pid_0001"}, true, "USB", ""});
         winsim::PutKey("HKLM\\SYSTEM\\CurrentControlSet\\Enum\\USBPRINT\\HALDEEN_QMR-640\\1");
         winsim::PutKey("HKLM\\SYSTEM\\CurrentControlSet\\Enum\\USBPRINT\\HALDEEN_QMR-300");
         winsim::MakeDirectory(winsim::DriverDirectory(winsim::kEnvironmentX86) +
@@ -194,15 +198,15 @@ TEST_F(DifferentVersion, IsRemovedWholeThenTheComputerRestarts) {
     EXPECT_TRUE(winsim::Exists(winsim::InfDirectory() + "\\OEM5.INF"));
 
     std::vector<std::string> steps = LogSteps(kInstallerLog);
-    for (const char *frame : {"RemoveDrivers BEGIN", "RemoveFromOS BEGIN", "DeleteForms BEGIN",
-                              "DeletePrinterDrv BEGIN", "DeleteLanguageMonitor BEGIN",
-                              "DeleteProcessor BEGIN", "DeleteFilesUsed BEGIN",
-                              "DeleteINFFile BEGIN", "DeleteUninstallationInfo BEGIN",
-                              "RemoveFromOS END", "DeleteVidPid BEGIN",
-                              "Delete_LPT_USB_Info BEGIN", "DeletePrnDrvPnPDirectory BEGIN",
-                              "RemoveDrivers END"})
+    for (const char *frame :
+         {"RemoveDrivers BEGIN", "RemoveFromOS BEGIN", "DeleteForms BEGIN",
+          "DeletePrinterDrv BEGIN", "DeleteLanguageMonitor BEGIN", "DeleteProcessor BEGIN",
+          "DeleteFilesUsed BEGIN", "DeleteINFFile BEGIN", "DeleteUninstallationInfo BEGIN",
+          "RemoveFromOS END", "DeleteVidPid BEGIN", "Delete_LPT_USB_Info BEGIN",
+          "DeletePrnDrvPnPDirectory BEGIN", "RemoveDrivers END"})
         EXPECT_NE(steps.end(), std::find(steps.begin(), steps.end(), frame)) << frame;
-    EXPECT_NE(steps.end(), std::find(steps.begin(), steps.end(), "FORM NAMES : Receipt [640] 80mm "));
+    EXPECT_NE(steps.end(),
+              std::find(steps.begin(), steps.end(), "FORM NAMES : Receipt [640] 80mm "));
     HWND dialog = winsim::FindDialog("Installation Progress");
     std::vector<std::string> texts = winsim::TextHistory(winsim::FindItem(dialog, 1003));
     EXPECT_EQ("The uninstallation has been completed.", texts.back());

@@ -165,15 +165,13 @@ TEST_F(Uninstaller, AllPrintersChosenRemovesThePackageAndAsks) {
     // The printers go in the reverse of the list's order.
     EXPECT_LT(std::find(steps.begin(), steps.end(), "OBJECT NAME : Kitchen"),
               std::find(steps.begin(), steps.end(), "OBJECT NAME : KESTORA QMR-640"));
-    std::vector<int> positions =
-        winsim::ProgressHistory(winsim::FindItem(Dialog(), IDC_PROGRESS));
+    std::vector<int> positions = winsim::ProgressHistory(winsim::FindItem(Dialog(), IDC_PROGRESS));
     ASSERT_FALSE(positions.empty());
     EXPECT_EQ(10, positions[0]);
     EXPECT_EQ(100, positions.back());
     for (size_t i = 1; i + 1 < positions.size(); ++i)
         EXPECT_TRUE(positions[i] == positions[i - 1] + 10 || positions[i] == 100) << i;
-    EXPECT_EQ(kCompleted,
-              winsim::TextHistory(winsim::FindItem(Dialog(), IDC_STATUS)).back());
+    EXPECT_EQ(kCompleted, winsim::TextHistory(winsim::FindItem(Dialog(), IDC_STATUS)).back());
     std::vector<std::string> unexpected = UnexpectedDifferences(
         before, TakeSnapshot(),
         {R"(- print printer (KESTORA QMR-640|Kitchen) \|.*)",
@@ -325,9 +323,8 @@ void ActAsPrintUI(bool wow64, const std::string &port) {
         printer.processor = "KST PRINT PROCESSOR QMR640";
         winsim::AddPrinter(printer);
     }
-    winsim::StoreOemInf(
-        winsim::FileContent(std::string("C:\\Media\\") + (wow64 ? "Driver64" : "Driver32") +
-                            "\\QMR640.inf"));
+    winsim::StoreOemInf(winsim::FileContent(std::string("C:\\Media\\") +
+                                            (wow64 ? "Driver64" : "Driver32") + "\\QMR640.inf"));
 }
 
 class RoundTrip : public Uninstaller,
