@@ -390,7 +390,8 @@ void WINAPI Sleep(DWORD milliseconds) {
     auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(500);
     auto othersBusy = [] {
         for (const auto &thread : g_machine->threads)
-            if (thread.first != std::this_thread::get_id() && !thread.second.posted.empty())
+            if (thread.first != std::this_thread::get_id() &&
+                (!thread.second.posted.empty() || thread.second.handling > 0))
                 return true;
         return false;
     };

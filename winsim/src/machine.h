@@ -54,6 +54,7 @@ struct ThreadState {
     std::deque<MSG> posted;
     std::deque<SentMessage *> sent;
     HOOKPROC msgFilter = NULL;
+    int handling = 0; // messages taken from the queues and not yet handled
     HHOOK hook = NULL;
 };
 

@@ -375,6 +375,15 @@ bool FireTimer(std::unique_lock<std::mutex> &lock) {
     return false;
 }
 
+// Marks the calling thread as busy with a message, so that a sleeping thread waits for it.
+struct Handling {
+    Handling() { g_machine->threads[std::this_thread::get_id()].handling++; }
+    ~Handling() {
+        g_machine->threads[std::this_thread::get_id()].handling--;
+        g_changed.notify_all();
+    }
+};
+
 void RunModal(std::unique_lock<std::mutex> &lock, HWND dialog) {
     bool activity = true;
     HangWatch watch;
@@ -391,6 +400,7 @@ void RunModal(std::unique_lock<std::mutex> &lock, HWND dialog) {
         if (!state.posted.empty()) {
             MSG msg = state.posted.front();
             state.posted.pop_front();
+            Handling handling;
             ProcessPosted(lock, dialog, msg);
             activity = true;
             continue;
