@@ -88,8 +88,11 @@ void CDriverVersion::DeleteFilesUsed() {
 void CDriverVersion::CopyFilesOfUtilities() {
     TraceSeparator();
     TraceLog("CopyFilesOfUtilities BEGIN");
-    std::string folder = WindowsDirectory() + "\\" + LoadProfileString(IDS_MODEL_NAME);
-    CreateDirectoryWithSA(folder);
+    std::string model = LoadProfileString(IDS_MODEL_NAME);
+    std::string folder = WindowsDirectory() + "\\" + model;
+    // The folder is emptied first: without its name that would be the Windows directory.
+    if (!model.empty())
+        CreateDirectoryWithSA(folder);
     std::string uninstaller = LoadProfileString(IDS_UNINSTALLER_FILE);
     GuardedCopy(uninstaller, folder + "\\" + uninstaller);
     GuardedCopy(kOptionsFile, folder + "\\" + kOptionsFile);

@@ -90,6 +90,11 @@ void CDriverVersion::RegisterUninstallInfo() {
     std::string keyPath = LoadProfileString(IDS_UNINSTALL_KEY);
     TraceLog("REGKEY : %s", keyPath.c_str());
     const char *path = keyPath.c_str();
+    if (keyPath.empty()) {
+        // Without its name the entry's key would be the root itself.
+        TraceLog("RegisterUninstallInfo END");
+        return;
+    }
 
     HKEY old = NULL;
     if (m_bWow64) {

@@ -84,6 +84,11 @@ BOOL CKSTPOS_InstallerDlg::OnInitDialog() {
     InstallMessageFilter(PreTranslate, this);
     DWORD threadId = 0;
     m_hWorkerThread = CreateThread(NULL, 0, WorkerThread, this, 0, &threadId);
+    if (m_hWorkerThread == NULL) {
+        // Without its worker the dialog would wait for ever: nothing is installed, the run ends.
+        TraceLog("CreateThread failed. (%d)", int(GetLastError()));
+        EndDialog(m_hWnd, IDCANCEL);
+    }
     return TRUE;
 }
 

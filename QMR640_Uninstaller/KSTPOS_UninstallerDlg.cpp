@@ -202,8 +202,12 @@ int CKSTPOS_UninstallerDlg::AddPrinterObjectsToList() {
 void CKSTPOS_UninstallerDlg::StartUninstall() {
     DWORD threadId = 0;
     HANDLE thread = CreateThread(NULL, 0, WorkerThread, this, 0, &threadId);
-    if (thread != NULL)
-        CloseHandle(thread);
+    if (thread == NULL) {
+        // Without its worker the dialog would wait for ever with its buttons disabled.
+        TraceLog("CreateThread failed. (%d)", int(GetLastError()));
+        exit(0);
+    }
+    CloseHandle(thread);
     m_bBusy = 1;
 }
 
@@ -273,8 +277,10 @@ void CKSTPOS_UninstallerDlg::RunUninstall() {
             RestartSystem();
             exit(0);
         }
-        // The dialog thread ends the dialog; this thread must not touch it any more.
-        PostMessageA(m_hWnd, WM_COMMAND, IDOK, 0);
+        // The dialog thread ends the dialog; this thread must not touch it any more. Should the
+        // request not reach it, the dialog would wait for ever with its buttons disabled.
+        if (!PostMessageA(m_hWnd, WM_COMMAND, IDOK, 0))
+            exit(0);
         return;
     }
     m_strStatus.Set(kCompleted);

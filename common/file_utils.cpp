@@ -38,8 +38,10 @@ bool HandleCopyFailure(const std::string &source, const std::string &destination
                                               : "ERROR_SHARING_VIOLATION HANDLER");
     if (FileExists(recovery))
         DeleteFileA(recovery.c_str());
-    // A file in use can still be renamed; the new copy then takes its place.
-    if (FileExists(destination)) {
+    // A file in use can still be renamed; the new copy then takes its place. A directory of that
+    // name is never moved: it is not the file this copy replaces.
+    DWORD attributes = GetFileAttributesA(destination.c_str());
+    if (attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY)) {
         rename(destination.c_str(), recovery.c_str());
         TraceLog("strDest : %s", destination.c_str());
         TraceLog("strDestWithOldExt : %s", recovery.c_str());

@@ -47,6 +47,13 @@ LONG MyRegDeleteKeyEx(HKEY root, LPCSTR subKey, REGSAM samDesired, DWORD reserve
 }
 
 bool DeleteMachineKey(const char *subKey, BOOL wow64) {
+    // An empty key path names the whole root: never delete that.
+    if (subKey[0] == '\0') {
+        SetLastError(ERROR_INVALID_PARAMETER);
+        TraceLog(wow64 ? "MyRegDeleteKeyEx failed : %s (%d) " : "SHDeleteKey failed : %s (%d) ",
+                 subKey, ERROR_INVALID_PARAMETER);
+        return false;
+    }
     if (wow64) {
         if (MyRegDeleteKeyEx(HKEY_LOCAL_MACHINE, subKey, KEY_WOW64_64KEY, 0) == 0)
             return true;

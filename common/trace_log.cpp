@@ -32,7 +32,12 @@ void TraceLog(const char *format, ...) {
                     NULL, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, NULL);
     if (file == INVALID_HANDLE_VALUE)
         return;
-    SetFilePointer(file, 0, NULL, FILE_END);
+    // A line that cannot go to the end would overwrite the start of the log: drop it instead.
+    if (SetFilePointer(file, 0, NULL, FILE_END) == INVALID_SET_FILE_POINTER &&
+        GetLastError() != NO_ERROR) {
+        CloseHandle(file);
+        return;
+    }
 
     SYSTEMTIME now;
     GetLocalTime(&now);

@@ -80,11 +80,14 @@ void DeletePrnDrvPnPDirectory(const StepHost &host, StatusMode mode) {
     GetPrinterDriverDirectoryA(NULL, SpoolerEnvironment(host.wow64), 1, (LPBYTE)directory,
                                sizeof directory - 1, &needed);
     std::string base = std::string(directory) + "\\";
-    std::string first = base + LoadProfileString(PROFILE_PNP_DIR_FIRST);
-    DeleteDirectoryTree(first);
-    TraceLog("DIR PATH-1 : %s ", first.c_str());
-    std::string second = base + LoadProfileString(PROFILE_PNP_DIR_SECOND);
-    DeleteDirectoryTree(second);
-    TraceLog("DIR PATH-2 : %s ", second.c_str());
+    const UINT names[] = {PROFILE_PNP_DIR_FIRST, PROFILE_PNP_DIR_SECOND};
+    for (int i = 0; i < 2; ++i) {
+        std::string name = LoadProfileString(names[i]);
+        std::string path = base + name;
+        // Without the name the path would be the whole printer-driver directory.
+        if (directory[0] != '\0' && !name.empty())
+            DeleteDirectoryTree(path);
+        TraceLog(i == 0 ? "DIR PATH-1 : %s " : "DIR PATH-2 : %s ", path.c_str());
+    }
     TraceLog("DeletePrnDrvPnPDirectory END");
 }

@@ -80,6 +80,14 @@ TEST_F(FileUtilsTest, MissingSourceIsNotRetried) {
               LogTexts(kInstallerLog));
 }
 
+TEST_F(FileUtilsTest, DirectoryInTheWayIsNeverMovedAside) {
+    // A file name lost on the way leaves the directory itself as destination.
+    winsim::PutFile("C:\\Drivers\\other.dll", "another product");
+    RunInInstaller([] { GuardedCopy("C:\\Media\\Driver32\\", "C:\\Drivers\\"); });
+    EXPECT_EQ("another product", winsim::FileContent("C:\\Drivers\\other.dll"));
+    EXPECT_FALSE(winsim::Exists("C:\\Drivers.old"));
+}
+
 TEST_F(FileUtilsTest, TreeIsDeletedWithReadOnlyFilesWithOrWithoutTrailingBackslash) {
     for (const char *path : {"C:\\X", "C:\\X\\", "c:/x"}) {
         winsim::PutFile("C:\\X\\a.txt", "a");

@@ -199,6 +199,23 @@ TEST_F(RemovalSteps, QuietAndReportingCopiesWriteTheSameLines) {
     EXPECT_EQ((std::vector<DWORD>{500, 500, 500}), PauseList());
 }
 
+TEST_F(RemovalSteps, LostNamesNeverWidenADeletion) {
+    winsim::PutFile(winsim::DriverDirectory(winsim::kEnvironmentX86) + "\\other\\x.dll", "x");
+    winsim::PutValue("HKLM\\SOFTWARE\\Other", "Kept", REG_SZ, "yes");
+    // Every profile look-up fails: the names are empty.
+    winsim::FailCall("LoadStringA", 1814);
+    StepRun run = RunStep(true, [](const StepHost &host) {
+        DeletePrnDrvPnPDirectory(host, STATUS_QUIET);
+        Delete_LPT_USB_Info(host, STATUS_QUIET);
+        DeleteUninstallInfoFromReg(host);
+    });
+    EXPECT_TRUE(
+        winsim::Exists(winsim::DriverDirectory(winsim::kEnvironmentX86) + "\\other\\x.dll"));
+    EXPECT_TRUE(winsim::GetValue("HKLM\\SOFTWARE\\Other", "Kept").has_value());
+    // Both enumeration keys and the uninstall entry: refused, not the root.
+    EXPECT_EQ(3, std::count(run.steps.begin(), run.steps.end(), "SHDeleteKey failed :  (87) "));
+}
+
 TEST_F(RemovalSteps, DeviceWalkEndsOnAnEnumerationFailure) {
     winsim::AddDevice({"USB\\VID_7A3C&PID_0002\\1", {"USB\\Vid_7A3C&Pid_0002"}, true, "USB", ""});
     winsim::FailCall("SetupDiEnumDeviceInfo", ERROR_INVALID_PARAMETER, 1);

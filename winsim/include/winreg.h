@@ -35,9 +35,9 @@
 #define REG_OPENED_EXISTING_KEY 0x00000002L
 
 LONG WINAPI RegOpenKeyExA(HKEY key, LPCSTR subKey, DWORD options, REGSAM access, PHKEY result);
-LONG WINAPI RegCreateKeyExA(HKEY key, LPCSTR subKey, DWORD reserved, LPSTR className,
-                            DWORD options, REGSAM access, LPSECURITY_ATTRIBUTES attributes,
-                            PHKEY result, LPDWORD disposition);
+LONG WINAPI RegCreateKeyExA(HKEY key, LPCSTR subKey, DWORD reserved, LPSTR className, DWORD options,
+                            REGSAM access, LPSECURITY_ATTRIBUTES attributes, PHKEY result,
+                            LPDWORD disposition);
 LONG WINAPI RegSetValueExA(HKEY key, LPCSTR name, DWORD reserved, DWORD type, const BYTE *data,
                            DWORD size);
 LONG WINAPI RegQueryValueExA(HKEY key, LPCSTR name, LPDWORD reserved, LPDWORD type, LPBYTE data,

@@ -90,7 +90,7 @@ std::vector<Box> Boxes();
 void SetBoxAnswer(std::function<int(const Box &)> answer);
 
 // ---- the scripted user: called on a dialog's thread whenever its modal loop has gone idle
-// after handling something; acts through the functions below.
+// after handling something, and again while it stays idle; acts through the functions below.
 void SetUser(std::function<void(HWND dialog)> onIdle);
 // The last dialog created with this caption (it stays inspectable after its process ended).
 HWND FindDialog(const std::string &caption);
@@ -159,7 +159,9 @@ HINSTANCE RegisterModule(const std::string &name, const std::string &rcText,
 // Runs main as the first thread of a new simulated process until the process has ended,
 // all its threads included, and returns the exit code.
 int RunProcess(HINSTANCE module, const std::function<void()> &main);
-// True when the last process was stopped because a wait made no progress.
+// True when the last process was stopped because a wait made no progress: no platform call was
+// made for the hang limit (5000 ms of real time unless set).
 bool LastProcessHung();
+void SetHangLimit(unsigned milliseconds);
 
 } // namespace winsim

@@ -20,7 +20,9 @@ struct SentMessage {
 };
 
 namespace {
-const auto kHangLimit = std::chrono::seconds(5);
+std::chrono::milliseconds g_hangLimit(5000);
+// A scripted user looks again after this long without anything to handle.
+const auto kUserPatience = std::chrono::milliseconds(30);
 std::mutex g_userMutex;
 
 Window *Find(HWND handle) {
@@ -45,7 +47,7 @@ struct HangWatch {
         if (g_machine->callLog.size() != calls) {
             calls = g_machine->callLog.size();
             since = std::chrono::steady_clock::now();
-        } else if (std::chrono::steady_clock::now() - since > kHangLimit && !g_process->ended) {
+        } else if (std::chrono::steady_clock::now() - since > g_hangLimit && !g_process->ended) {
             g_process->hung = true;
             g_process->ended = true;
             g_process->exitCode = -999;
@@ -424,7 +426,8 @@ void RunModal(std::unique_lock<std::mutex> &lock, HWND dialog) {
             continue;
         }
         watch.Check(lock);
-        g_changed.wait_for(lock, std::chrono::milliseconds(20));
+        if (g_changed.wait_for(lock, kUserPatience) == std::cv_status::timeout)
+            activity = true;
     }
 }
 
@@ -511,6 +514,10 @@ void PostToControl(HWND control, UINT message, WPARAM wParam, LPARAM lParam) {
     g_changed.notify_all();
 }
 } // namespace
+
+void SetHangLimit(unsigned milliseconds) {
+    g_hangLimit = std::chrono::milliseconds(milliseconds);
+}
 
 void ResetWindows() {
     for (auto &entry : g_machine->windows)
@@ -985,10 +992,24 @@ BOOL WINAPI InvalidateRect(HWND window, const RECT *, BOOL) {
     return Find(window) != nullptr;
 }
 
-BOOL WINAPI DrawFrameControl(HDC, LPRECT, UINT, UINT) { return TRUE; }
-int WINAPI DrawTextA(HDC, LPCSTR, int, LPRECT, UINT) { return 16; }
-int WINAPI FillRect(HDC, const RECT *, HBRUSH) { return 1; }
-HBRUSH WINAPI GetSysColorBrush(int index) { return (HBRUSH)(uintptr_t)(index + 1); }
-DWORD WINAPI GetSysColor(int index) { return DWORD(index); }
-COLORREF WINAPI SetTextColor(HDC, COLORREF color) { return color; }
-COLORREF WINAPI SetBkColor(HDC, COLORREF color) { return color; }
+BOOL WINAPI DrawFrameControl(HDC, LPRECT, UINT, UINT) {
+    return TRUE;
+}
+int WINAPI DrawTextA(HDC, LPCSTR, int, LPRECT, UINT) {
+    return 16;
+}
+int WINAPI FillRect(HDC, const RECT *, HBRUSH) {
+    return 1;
+}
+HBRUSH WINAPI GetSysColorBrush(int index) {
+    return (HBRUSH)(uintptr_t)(index + 1);
+}
+DWORD WINAPI GetSysColor(int index) {
+    return DWORD(index);
+}
+COLORREF WINAPI SetTextColor(HDC, COLORREF color) {
+    return color;
+}
+COLORREF WINAPI SetBkColor(HDC, COLORREF color) {
+    return color;
+}

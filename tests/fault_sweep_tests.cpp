@@ -1,0 +1,254 @@
+// Every platform call of every scenario made to fail in turn: each run must end, close what it
+// opened in the trace log, end with code 0 and touch nothing of any other product.
+#include <winspool.h>
+#include <winsim_print.h>
+#include <winsim_registry.h>
+
+#include <stdlib.h>
+
+#include <algorithm>
+#include <map>
+#include <regex>
+
+#include "QMR640_Uninstaller/resource.h"
+#include "harness.h"
+#include "machine_snapshot.h"
+
+namespace {
+
+const char kDriver[] = "KESTORA QMR-640";
+
+// Objects of other products that every run must leave exactly as they were.
+const char *const kOthers[] = {
+    "Generic / Text Only", "Text printer", "Receipt 58", "QMR-300", "PID_0001", "TEXTONLY"};
+
+void AddOtherProducts() {
+    winsim::DriverInfo other;
+    other.name = "Generic / Text Only";
+    other.driverPath = "TEXTONLY.DLL";
+    other.dataFile = "TEXTONLY.GPD";
+    other.configFile = "TEXTUI.DLL";
+    winsim::AddDriver(other);
+    winsim::PrinterInfo text;
+    text.name = "Text printer";
+    text.driver = other.name;
+    winsim::AddPrinter(text);
+    winsim::AddForm("Receipt 58");
+    winsim::StoreOemInf("[Version]\r\nSignature=\"$Windows NT$\"\r\nClass=Printer\r\n[KESTORA]\r\n"
+                        "\"KESTORA QMR-300\"=QMR300,USBPRINT\\Vid_7A3C&Pid_0001\r\n");
+    winsim::AddDevice({"USB\\VID_7A3C&PID_0001\\1", {"USB\\Vid_7A3C&Pid_0001"}, true, "USB", ""});
+    winsim::PutKey("HKLM\\SYSTEM\\CurrentControlSet\\Enum\\USBPRINT\\HALDEEN_QMR-300");
+}
+
+void AddCurrentInstallation(const std::string &printer) {
+    if (winsim::Drivers(winsim::kEnvironmentX86).size() < 2) {
+        winsim::DriverInfo driver;
+        driver.name = kDriver;
+        driver.monitor = "";
+        winsim::AddDriver(driver);
+    }
+    winsim::PrinterInfo info;
+    info.name = printer;
+    info.driver = kDriver;
+    winsim::AddPrinter(info);
+    winsim::SetPrinterDword(printer, "MajorVersion", 3);
+    winsim::SetPrinterDword(printer, "MinorVersion", 3);
+    winsim::SetPrinterDword(printer, "BuildVersion", 0);
+    winsim::SetPrinterDword(printer, "ExtraVersion", 0);
+}
+
+// The uninstaller's user: chooses all (or all but the first) printers, or cancels a dialog that
+// has nothing to show after a while.
+void UninstallerUser(bool keepFirst) {
+    auto state = std::make_shared<std::pair<bool, int>>(false, 0);
+    winsim::SetUser([state, keepFirst](HWND dialog) {
+        if (state->first || winsim::WindowText(dialog) != "KESTORA QMR-640 Uninstaller")
+            return;
+        HWND list = winsim::FindItem(dialog, IDC_PRINTER_LIST);
+        HWND uninstall = winsim::FindItem(dialog, IDC_UNINSTALL);
+        if (!winsim::ListItems(list).empty() && winsim::IsEnabled(uninstall)) {
+            if (keepFirst && state->second == 0) {
+                winsim::ClickListCheckBox(list, 0);
+                state->second = 1;
+                return;
+            }
+            state->first = true;
+            winsim::Click(uninstall);
+        } else if (++state->second > 40 && winsim::IsEnabled(winsim::FindItem(dialog, IDCANCEL))) {
+            state->first = true;
+            winsim::Click(winsim::FindItem(dialog, IDCANCEL));
+        }
+    });
+}
+
+struct Scenario {
+    const char *name;
+    std::function<void()> setUp; // after a fresh machine with the media
+    bool uninstaller;
+};
+
+std::vector<Scenario> Scenarios() {
+    auto preset = [](const char *port) {
+        PutOptions(kMedia, std::string("PORTDLG=FALSE\r\nPORT=") + port + "\r\n");
+    };
+    return {
+        {"classic", [=] { preset("COM1"); }, false},
+        {"printui32",
+         [=] {
+             winsim::SetVersion(winsim::kWindows7);
+             preset("LPT1");
+         },
+         false},
+        {"printui64",
+         [=] {
+             winsim::SetVersion(winsim::kWindows7);
+             winsim::SetWow64(true);
+             preset("USB");
+         },
+         false},
+        {"over present driver",
+         [=] {
+             preset("COM2");
+             AddCurrentInstallation(kDriver);
+         },
+         false},
+        {"different version",
+         [=] {
+             preset("COM1");
+             AddCurrentInstallation(kDriver);
+             winsim::SetPrinterDword(kDriver, "MinorVersion", 2);
+             winsim::AddForm("Receipt [640]");
+         },
+         false},
+        {"uninstall all",
+         [] {
+             AddCurrentInstallation(kDriver);
+             AddCurrentInstallation("Kitchen");
+             UninstallerUser(false);
+         },
+         true},
+        {"uninstall some",
+         [] {
+             AddCurrentInstallation(kDriver);
+             AddCurrentInstallation("Kitchen");
+             UninstallerUser(true);
+         },
+         true},
+        {"uninstall driver only",
+         [] {
+             winsim::DriverInfo driver;
+             driver.name = kDriver;
+             winsim::AddDriver(driver);
+             UninstallerUser(false);
+         },
+         true},
+        {"nothing to uninstall",
+         [] {
+             winsim::PutValue("HKLM\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\"
+                              "KESTORA_QMR-640",
+                              "DisplayName", REG_SZ, "stale");
+             UninstallerUser(false);
+         },
+         true},
+    };
+}
+
+struct Outcome {
+    int exitCode;
+    bool hung;
+    std::vector<std::string> log;
+    std::vector<std::string> differences;
+};
+
+Outcome RunScenario(const Scenario &scenario, const std::string &failing, int nth) {
+    winsim::Reset();
+    winsim::SetHangLimit(1500);
+    winsim::SetCurrentDirectory(kMedia);
+    PutMedia(kMedia);
+    AddOtherProducts();
+    scenario.setUp();
+    winsim::SetBoxAnswer(
+        [](const winsim::Box &box) { return (box.flags & 0xF) == MB_YESNO ? IDNO : IDOK; });
+    if (!scenario.uninstaller)
+        AnswerPortDialog(0); // shown when the options file cannot be read
+    if (!failing.empty())
+        winsim::FailCall(failing, ERROR_ACCESS_DENIED, nth);
+    MachineSnapshot before = TakeSnapshot();
+    Outcome outcome;
+    outcome.exitCode = scenario.uninstaller ? RunUninstaller() : RunInstaller();
+    outcome.hung = winsim::LastProcessHung();
+    outcome.log = LogSteps(scenario.uninstaller ? kUninstallerLog : kInstallerLog);
+    outcome.differences = SnapshotDifferences(before, TakeSnapshot());
+    return outcome;
+}
+
+// Frames opened by BEGIN and not closed by their END, innermost last.
+std::vector<std::string> OpenFrames(const std::vector<std::string> &log) {
+    std::vector<std::string> open;
+    for (const std::string &line : log) {
+        if (line.size() > 6 && line.compare(line.size() - 6, 6, " BEGIN") == 0)
+            open.push_back(line.substr(0, line.size() - 6));
+        else if (line.size() > 4 && line.compare(line.size() - 4, 4, " END") == 0) {
+            std::string name = line.substr(0, line.size() - 4);
+            auto it = std::find(open.rbegin(), open.rend(), name);
+            if (it != open.rend())
+                open.erase(std::next(it).base());
+        }
+    }
+    return open;
+}
+
+// The problems of one run, empty when it held. A failure of the trace log's own calls drops
+// that line, so its frames are not checked then.
+std::vector<std::string> Problems(const Outcome &outcome, const std::string &failing = "") {
+    std::vector<std::string> problems;
+    if (outcome.hung)
+        problems.push_back("hung");
+    if (outcome.exitCode != 0)
+        problems.push_back("exit code " + std::to_string(outcome.exitCode));
+    std::vector<std::string> open = OpenFrames(outcome.log);
+    // A refused printer ends the installer inside its sequence, after the step's END line.
+    bool refusedPrinter = !outcome.log.empty() && outcome.log.back() == "AddPrinterToSystem END";
+    bool logFailed =
+        failing == "CreateFileA" || failing == "WriteFile" || failing == "SetFilePointer";
+    for (const std::string &frame : open)
+        if (!logFailed &&
+            !(refusedPrinter && (frame == "AddToWin2K" || frame == "AddToWin2KWithWHQL")))
+            problems.push_back("open frame " + frame);
+    for (const std::string &difference : outcome.differences)
+        for (const char *other : kOthers)
+            if (difference.find(other) != std::string::npos)
+                problems.push_back("touched " + difference);
+    return problems;
+}
+
+// Runs each scenario's calls failing one at a time: every call with QMR_FULL_SWEEP set, else a
+// sample of every tenth.
+TEST(FaultSweep, EveryFailedCallHasADefinedOutcome) {
+    const char *full = getenv("QMR_FULL_SWEEP");
+    size_t stride = full != nullptr && full[0] == '1' ? 1 : 10;
+    int runs = 0, held = 0;
+    for (const Scenario &scenario : Scenarios()) {
+        Outcome clean = RunScenario(scenario, "", 0);
+        ASSERT_EQ(std::vector<std::string>{}, Problems(clean)) << scenario.name;
+        std::vector<std::string> calls = winsim::CallLog();
+        std::map<std::string, int> seen;
+        for (size_t i = 0; i < calls.size(); ++i) {
+            int nth = ++seen[calls[i]];
+            if (i % stride != 0)
+                continue;
+            Outcome outcome = RunScenario(scenario, calls[i], nth);
+            std::vector<std::string> problems = Problems(outcome, calls[i]);
+            ++runs;
+            if (problems.empty())
+                ++held;
+            else
+                ADD_FAILURE() << scenario.name << ": " << calls[i] << " #" << nth
+                              << " failing: " << problems[0];
+        }
+    }
+    printf("fault sweep: %d runs, %d held\n", runs, held);
+    EXPECT_EQ(runs, held);
+}
+
+} // namespace
