@@ -34,3 +34,17 @@ build build-tsan -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ \
     -DCMAKE_C_FLAGS="$tsan" -DCMAKE_CXX_FLAGS="$tsan" \
     -DCMAKE_EXE_LINKER_FLAGS="-fsanitize=thread"
 (cd "$root/build-tsan" && ctest --output-on-failure -R 'Thread|InstallerFlow|Installation|Uninstaller|RoundTrip|DifferentVersion' --no-tests=error)
+
+# libFuzzer: each target for a bounded time from the seed corpus in the repository; what it
+# finds goes to a scratch corpus, never into the repository.
+echo "=== Fuzzing (build-fuzz/)"
+build build-fuzz -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ -DQMR_FUZZ=ON \
+    -DCMAKE_C_FLAGS="$asan" -DCMAKE_CXX_FLAGS="$asan" \
+    -DCMAKE_EXE_LINKER_FLAGS="-fsanitize=address,undefined"
+for target in regpath options inf trace; do
+    scratch="$(mktemp -d)"
+    "$root/build-fuzz/fuzz/fuzz_$target" -max_total_time="${QMR_FUZZ_SECONDS:-20}" \
+        -rss_limit_mb=4096 -artifact_prefix="$root/build-fuzz/crash-$target-" \
+        "$scratch" "$root/fuzz/corpus/$target"
+    rm -rf "$scratch"
+done

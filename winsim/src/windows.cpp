@@ -59,11 +59,6 @@ struct HangWatch {
 
 const int kItemHeight = 16;
 
-int CompareNoCase(const std::string &a, const std::string &b) {
-    std::string ua = Upper(a), ub = Upper(b);
-    return ua < ub ? -1 : ua > ub ? 1 : 0;
-}
-
 LRESULT ListBoxProc(Window &w, UINT message, WPARAM wParam, LPARAM lParam) {
     int count = int(w.items.size());
     int index = int(wParam);
@@ -71,12 +66,15 @@ LRESULT ListBoxProc(Window &w, UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
     case LB_ADDSTRING: {
         std::string text = (const char *)lParam;
-        int at = count;
-        if (w.style & LBS_SORT)
-            for (at = 0; at < count && CompareNoCase(w.items[at].text, text) <= 0; ++at) {
-            }
-        w.items.insert(w.items.begin() + at, Window::Item{text, 0});
-        return at;
+        auto at = w.items.end();
+        if (w.style & LBS_SORT) {
+            std::string key = Upper(text);
+            at = std::upper_bound(w.items.begin(), w.items.end(), key,
+                                  [](const std::string &k, const Window::Item &item) {
+                                      return k < Upper(item.text);
+                                  });
+        }
+        return w.items.insert(at, Window::Item{text, 0}) - w.items.begin();
     }
     case LB_DELETESTRING:
         if (!valid)
