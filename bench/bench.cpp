@@ -33,14 +33,16 @@ HINSTANCE Uninstaller() {
     return winsim::RegisterModule("QMR640_Uninstaller", kUninstallerRc, kUninstallerHeader);
 }
 
-double CpuSeconds() { return double(clock()) / CLOCKS_PER_SEC; }
+double CpuSeconds() {
+    return double(clock()) / CLOCKS_PER_SEC;
+}
 
 void PrepareMedia() {
     winsim::SetCurrentDirectory("C:\\Media");
     for (const char *folder : {"Driver32", "Driver64"})
-        for (const char *file : {"UNIDRV.DLL", "UNIDRVUI.DLL", "UNIDRV.HLP", "UNIRES.DLL",
-                                 "QMR640.dll", "UI640.dll", "UNI640.dll", "UI640.INI",
-                                 "QMR640.GPD", "STDNAMES.GPD", "MON640.dll", "PRO640.dll"})
+        for (const char *file :
+             {"UNIDRV.DLL", "UNIDRVUI.DLL", "UNIDRV.HLP", "UNIRES.DLL", "QMR640.dll", "UI640.dll",
+              "UNI640.dll", "UI640.INI", "QMR640.GPD", "STDNAMES.GPD", "MON640.dll", "PRO640.dll"})
             winsim::PutFile(std::string("C:\\Media\\") + folder + "\\" + file, "file");
     for (const char *folder : {"Driver32", "Driver64"})
         winsim::PutFile(std::string("C:\\Media\\") + folder + "\\QMR640.inf",
@@ -71,7 +73,8 @@ void Scenario(const char *name, const std::function<void()> &setUp,
     for (int i = 0; i < rounds; ++i) {
         winsim::Reset();
         PrepareMedia();
-        winsim::SetBoxAnswer([](const winsim::Box &b) { return (b.flags & 0xF) == MB_YESNO ? IDNO : IDOK; });
+        winsim::SetBoxAnswer(
+            [](const winsim::Box &b) { return (b.flags & 0xF) == MB_YESNO ? IDNO : IDOK; });
         setUp();
         unsigned long long startVirtual = winsim::ElapsedMs();
         size_t startPauses = winsim::Pauses().size();
@@ -112,72 +115,82 @@ void Scaling(const char *what, int count, const std::function<void(int)> &setUp,
 } // namespace
 
 int main() {
-    printf("Whole runs (CPU time against the virtual time, which is the sum of the fixed pauses):\n");
-    Scenario("classic installation (XP)", [] {},
-             [] { winsim::RunProcess(Installer(), [] { CKSTPOS_InstallerApp().InitInstance(); }); });
-    Scenario("print-UI installation (7 x64)", [] {
-        winsim::SetVersion(winsim::kWindows7);
-        winsim::SetWow64(true);
-    }, [] { winsim::RunProcess(Installer(), [] { CKSTPOS_InstallerApp().InitInstance(); }); });
-    Scenario("full uninstallation (XP)", [] {
-        winsim::RunProcess(Installer(), [] { CKSTPOS_InstallerApp().InitInstance(); });
-    }, UninstallEverything);
+    printf(
+        "Whole runs (CPU time against the virtual time, which is the sum of the fixed pauses):\n");
+    Scenario(
+        "classic installation (XP)", [] {},
+        [] { winsim::RunProcess(Installer(), [] { CKSTPOS_InstallerApp().InitInstance(); }); });
+    Scenario(
+        "print-UI installation (7 x64)",
+        [] {
+            winsim::SetVersion(winsim::kWindows7);
+            winsim::SetWow64(true);
+        },
+        [] { winsim::RunProcess(Installer(), [] { CKSTPOS_InstallerApp().InitInstance(); }); });
+    Scenario(
+        "full uninstallation (XP)",
+        [] { winsim::RunProcess(Installer(), [] { CKSTPOS_InstallerApp().InitInstance(); }); },
+        UninstallEverything);
 
     printf("\nScaling (time per object should stay flat):\n");
     for (int count : {1000, 10000}) {
-        Scaling("uninstaller listing printers", count,
-                [](int n) {
-                    winsim::DriverInfo driver;
-                    driver.name = kDriver;
-                    winsim::AddDriver(driver);
-                    AddPrinters(n, kDriver);
-                },
-                [] {
-                    winsim::SetUser([](HWND dialog) {
-                        HWND list = winsim::FindItem(dialog, IDC_PRINTER_LIST);
-                        if (!winsim::ListItems(list).empty())
-                            winsim::Click(winsim::FindItem(dialog, IDCANCEL));
-                    });
-                    winsim::RunProcess(Uninstaller(),
-                                       [] { CKSTPOS_UninstallerApp().InitInstance(); });
+        Scaling(
+            "uninstaller listing printers", count,
+            [](int n) {
+                winsim::DriverInfo driver;
+                driver.name = kDriver;
+                winsim::AddDriver(driver);
+                AddPrinters(n, kDriver);
+            },
+            [] {
+                winsim::SetUser([](HWND dialog) {
+                    HWND list = winsim::FindItem(dialog, IDC_PRINTER_LIST);
+                    if (!winsim::ListItems(list).empty())
+                        winsim::Click(winsim::FindItem(dialog, IDCANCEL));
                 });
-        Scaling("version check over printers", count,
-                [](int n) { AddPrinters(n, "Generic / Text Only"); },
-                [] {
-                    winsim::RunProcess(Installer(), [] {
-                        CompareDriverVersion(kDriver, "KST PRINT PROCESSOR QMR640", 3, 3, 0, 0,
-                                             FALSE);
-                    });
+                winsim::RunProcess(Uninstaller(), [] { CKSTPOS_UninstallerApp().InitInstance(); });
+            });
+        Scaling(
+            "version check over printers", count,
+            [](int n) { AddPrinters(n, "Generic / Text Only"); },
+            [] {
+                winsim::RunProcess(Installer(), [] {
+                    CompareDriverVersion(kDriver, "KST PRINT PROCESSOR QMR640", 3, 3, 0, 0, FALSE);
                 });
-        Scaling("INF removal over OEM INFs", count,
-                [](int n) {
-                    for (int i = 0; i < n; ++i)
-                        winsim::PutFile(winsim::InfDirectory() + "\\oem" + std::to_string(i) + ".inf",
-                                        "[Version]\r\nSignature=\"$Windows NT$\"\r\n[Other]\r\n");
-                },
-                [] {
-                    winsim::RunProcess(Uninstaller(), [] {
-                        SetCurrentProgram(kUninstallerProgram);
-                        StatusText status;
-                        StepHost host = {FALSE, 2005, &status, NULL};
-                        DeleteINFFile(host);
-                    });
+            });
+        Scaling(
+            "INF removal over OEM INFs", count,
+            [](int n) {
+                for (int i = 0; i < n; ++i)
+                    winsim::PutFile(winsim::InfDirectory() + "\\oem" + std::to_string(i) + ".inf",
+                                    "[Version]\r\nSignature=\"$Windows NT$\"\r\n[Other]\r\n");
+            },
+            [] {
+                winsim::RunProcess(Uninstaller(), [] {
+                    SetCurrentProgram(kUninstallerProgram);
+                    StatusText status;
+                    StepHost host = {FALSE, 2005, &status, NULL};
+                    DeleteINFFile(host);
                 });
-        Scaling("USB records walk", count,
-                [](int n) {
-                    for (int i = 0; i < n; ++i)
-                        winsim::AddDevice({"USB\\VID_1234&PID_" + std::to_string(i) + "\\1",
-                                           {"USB\\Vid_1234&Pid_" + std::to_string(i)}, true,
-                                           "USB", ""});
-                },
-                [] {
-                    winsim::RunProcess(Uninstaller(), [] {
-                        SetCurrentProgram(kUninstallerProgram);
-                        StatusText status;
-                        StepHost host = {FALSE, 2005, &status, NULL};
-                        DeleteVidPid(host, STATUS_QUIET);
-                    });
+            });
+        Scaling(
+            "USB records walk", count,
+            [](int n) {
+                for (int i = 0; i < n; ++i)
+                    winsim::AddDevice({"USB\\VID_1234&PID_" + std::to_string(i) + "\\1",
+                                       {"USB\\Vid_1234&Pid_" + std::to_string(i)},
+                                       true,
+                                       "USB",
+                                       ""});
+            },
+            [] {
+                winsim::RunProcess(Uninstaller(), [] {
+                    SetCurrentProgram(kUninstallerProgram);
+                    StatusText status;
+                    StepHost host = {FALSE, 2005, &status, NULL};
+                    DeleteVidPid(host, STATUS_QUIET);
                 });
+            });
     }
     return 0;
 }
