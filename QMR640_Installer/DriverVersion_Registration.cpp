@@ -8,6 +8,7 @@
 #include "QMR640_Installer/DriverVersion.h"
 #include "QMR640_Installer/resource.h"
 #include "common/bounded_string.h"
+#include "common/oem_inf.h"
 #include "common/profile.h"
 #include "common/registry_utils.h"
 #include "common/report_error.h"
@@ -56,30 +57,10 @@ bool CDriverVersion::INFFileExist(std::string section, std::string &scratch) {
     TraceLog("KEY NAME : %s", key);
 
     bool found = false;
-    DWORD needed = 0;
-    SetupGetInfFileListA(NULL, INF_STYLE_WIN4, NULL, 0, &needed);
-    char *list = (char *)calloc(needed + 1, 1);
-    if (list != NULL && needed > 0 &&
-        SetupGetInfFileListA(NULL, INF_STYLE_WIN4, list, needed, &needed)) {
-        for (const char *name = list; name < list + needed && *name != '\0';
-             name += strlen(name) + 1) {
-            if (strncmp(name, "oem", 3) != 0)
-                continue;
-            UINT errorLine = 0;
-            HINF inf = SetupOpenInfFileA(name, NULL, INF_STYLE_OLDNT | INF_STYLE_WIN4, &errorLine);
-            if (inf == INVALID_HANDLE_VALUE) {
-                TraceLog("SetupOpenInfFile failed. %d", int(GetLastError()));
-                continue;
-            }
-            INFCONTEXT context;
-            if (SetupFindFirstLineA(inf, section.c_str(), key, &context)) {
-                TraceLog("OEM FILES EXISTING : %s", name);
-                found = true;
-            }
-            SetupCloseInfFile(inf);
-        }
-    }
-    free(list);
+    ForEachOemInfWithModel(section, key, true, [&found](const char *name) {
+        TraceLog("OEM FILES EXISTING : %s", name);
+        found = true;
+    });
     TraceLog("INFFileExist END");
     return found;
 }

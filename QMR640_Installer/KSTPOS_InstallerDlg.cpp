@@ -7,6 +7,7 @@
 #include "QMR640_Installer/resource.h"
 #include "common/app_context.h"
 #include "common/busy_filter.h"
+#include "common/dialog_icon.h"
 #include "common/platform.h"
 #include "common/profile.h"
 #include "common/restart.h"
@@ -50,7 +51,7 @@ INT_PTR CALLBACK CKSTPOS_InstallerDlg::DialogProc(HWND dialog, UINT message, WPA
     case WM_PAINT:
         if (!IsIconic(dialog))
             return FALSE;
-        self->OnPaint();
+        PaintMinimizedIcon(dialog, self->m_hIcon);
         return TRUE;
     case WM_QUERYDRAGICON:
         return (INT_PTR)self->m_hIcon;
@@ -105,17 +106,6 @@ void CKSTPOS_InstallerDlg::BuildVersionCaption() {
 void CKSTPOS_InstallerDlg::OnRefresh() {
     SetDlgItemTextA(m_hWnd, IDC_MESSAGES, m_strStatus.Get().c_str());
     SetDlgItemTextA(m_hWnd, IDC_VERSION, m_strVersion.c_str());
-}
-
-void CKSTPOS_InstallerDlg::OnPaint() {
-    PAINTSTRUCT paint;
-    HDC dc = BeginPaint(m_hWnd, &paint);
-    RECT client;
-    GetClientRect(m_hWnd, &client);
-    int x = (client.right - client.left - GetSystemMetrics(SM_CXICON) + 1) / 2;
-    int y = (client.bottom - client.top - GetSystemMetrics(SM_CYICON) + 1) / 2;
-    DrawIcon(dc, x, y, m_hIcon);
-    EndPaint(m_hWnd, &paint);
 }
 
 bool CKSTPOS_InstallerDlg::PreTranslate(void *context, const MSG &msg) {

@@ -40,7 +40,6 @@ class CKSTPOS_InstallerDlg {
 
     BOOL OnInitDialog();
     void OnRefresh();
-    void OnPaint();
     void RunWorker();
     int ChoosePort();
     void BuildVersionCaption();

@@ -8,6 +8,7 @@
 #include "QMR640_Uninstaller/resource.h"
 #include "common/app_context.h"
 #include "common/busy_filter.h"
+#include "common/dialog_icon.h"
 #include "common/platform.h"
 #include "common/printer_driver.h"
 #include "common/profile.h"
@@ -67,7 +68,7 @@ INT_PTR CALLBACK CKSTPOS_UninstallerDlg::DialogProc(HWND dialog, UINT message, W
     case WM_PAINT:
         if (!IsIconic(dialog))
             return FALSE;
-        self->OnPaint();
+        PaintMinimizedIcon(dialog, self->m_hIcon);
         return TRUE;
     case WM_QUERYDRAGICON:
         return (INT_PTR)self->m_hIcon;
@@ -118,17 +119,6 @@ BOOL CKSTPOS_UninstallerDlg::OnInitDialog() {
 
 void CKSTPOS_UninstallerDlg::OnRefresh() {
     SetDlgItemTextA(m_hWnd, IDC_STATUS, m_strStatus.Get().c_str());
-}
-
-void CKSTPOS_UninstallerDlg::OnPaint() {
-    PAINTSTRUCT paint;
-    HDC dc = BeginPaint(m_hWnd, &paint);
-    RECT client;
-    GetClientRect(m_hWnd, &client);
-    int x = (client.right - client.left - GetSystemMetrics(SM_CXICON) + 1) / 2;
-    int y = (client.bottom - client.top - GetSystemMetrics(SM_CYICON) + 1) / 2;
-    DrawIcon(dc, x, y, m_hIcon);
-    EndPaint(m_hWnd, &paint);
 }
 
 bool CKSTPOS_UninstallerDlg::PreTranslate(void *context, const MSG &msg) {

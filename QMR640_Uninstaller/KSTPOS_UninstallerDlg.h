@@ -36,7 +36,6 @@ class CKSTPOS_UninstallerDlg {
 
     BOOL OnInitDialog();
     void OnRefresh();
-    void OnPaint();
     void OnTimer(UINT_PTR id);
     void PrepareUninstall();
     int AddPrinterObjectsToList();

@@ -7,6 +7,7 @@
 #include "common/app_context.h"
 #include "common/bounded_string.h"
 #include "common/file_utils.h"
+#include "common/oem_inf.h"
 #include "common/platform.h"
 #include "common/profile.h"
 #include "common/trace_log.h"
@@ -76,32 +77,10 @@ void DeleteINFFile(const StepHost &host) {
         TraceLog("KEY NAME : %s", key);
 
     bool matched = false;
-    DWORD needed = 0;
-    SetupGetInfFileListA(NULL, INF_STYLE_WIN4, NULL, 0, &needed);
-    char *list = (char *)calloc(needed + 1, 1);
-    if (list != NULL && needed > 0 &&
-        SetupGetInfFileListA(NULL, INF_STYLE_WIN4, list, needed, &needed)) {
-        for (const char *name = list; name < list + needed && *name != '\0';
-             name += strlen(name) + 1) {
-            if (strncmp(name, "oem", 3) != 0)
-                continue;
-            UINT errorLine = 0;
-            HINF inf = SetupOpenInfFileA(name, NULL, INF_STYLE_OLDNT | INF_STYLE_WIN4, &errorLine);
-            if (inf == INVALID_HANDLE_VALUE) {
-                if (detailed)
-                    TraceLog("SetupOpenInfFile failed. %d", int(GetLastError()));
-                continue;
-            }
-            INFCONTEXT context;
-            bool found = SetupFindFirstLineA(inf, section.c_str(), key, &context) != FALSE;
-            SetupCloseInfFile(inf);
-            if (!found)
-                continue;
-            matched = true;
-            RemoveOemInf(host, name, detailed);
-        }
-    }
-    free(list);
+    ForEachOemInfWithModel(section, key, detailed, [&](const char *name) {
+        matched = true;
+        RemoveOemInf(host, name, detailed);
+    });
     if (detailed && !matched)
         TraceLog("The key name was not found.");
     TraceLog("DeleteINFFile END");

@@ -282,6 +282,25 @@ TEST_F(Uninstaller, EscapeIsSwallowedAndCloseRemovedWhileBusy) {
         EXPECT_FALSE(d.window == dialog && d.message == WM_COMMAND && LOWORD(d.wParam) == IDCANCEL);
 }
 
+TEST_F(Uninstaller, MinimisedDialogPaintsItsIcon) {
+    Install();
+    int stage = 0;
+    winsim::SetUser([&stage](HWND dialog) {
+        if (stage == 0) {
+            winsim::SetMinimized(dialog, true);
+            PostMessageA(dialog, WM_PAINT, 0, 0);
+        } else if (stage == 1) {
+            winsim::SetMinimized(dialog, false);
+            PostMessageA(dialog, WM_PAINT, 0, 0);
+        } else if (stage == 2) {
+            winsim::Click(winsim::FindItem(dialog, IDCANCEL));
+        }
+        ++stage;
+    });
+    EXPECT_EQ(0, RunUninstaller());
+    EXPECT_EQ(1, CallCount("DrawIcon")); // only while minimised
+}
+
 // Shared routines read ids 1 to 20 by one number in both programs.
 TEST_F(Uninstaller, BothProfilesAgreeOnTheSharedIds) {
     std::vector<std::string> installer, uninstaller;

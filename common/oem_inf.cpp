@@ -1,0 +1,36 @@
+#include "common/oem_inf.h"
+
+#include <windows.h>
+#include <setupapi.h>
+#include <stdlib.h>
+#include <string.h>
+
+#include "common/trace_log.h"
+
+void ForEachOemInfWithModel(const std::string &section, const char *key, bool traceOpenFailures,
+                            const std::function<void(const char *name)> &found) {
+    DWORD needed = 0;
+    SetupGetInfFileListA(NULL, INF_STYLE_WIN4, NULL, 0, &needed);
+    char *list = (char *)calloc(needed + 1, 1);
+    if (list != NULL && needed > 0 &&
+        SetupGetInfFileListA(NULL, INF_STYLE_WIN4, list, needed, &needed)) {
+        for (const char *name = list; name < list + needed && *name != '\0';
+             name += strlen(name) + 1) {
+            if (strncmp(name, "oem", 3) != 0)
+                continue;
+            UINT errorLine = 0;
+            HINF inf = SetupOpenInfFileA(name, NULL, INF_STYLE_OLDNT | INF_STYLE_WIN4, &errorLine);
+            if (inf == INVALID_HANDLE_VALUE) {
+                if (traceOpenFailures)
+                    TraceLog("SetupOpenInfFile failed. %d", int(GetLastError()));
+                continue;
+            }
+            INFCONTEXT context;
+            bool listed = SetupFindFirstLineA(inf, section.c_str(), key, &context) != FALSE;
+            SetupCloseInfFile(inf);
+            if (listed)
+                found(name);
+        }
+    }
+    free(list);
+}

@@ -1,0 +1,430 @@
+// A scripted user for the end-to-end runs: starts a program, answers its dialogs and message
+// boxes as a script says, and logs every window it meets with its texts.
+//
+//   scripted_user <script> <log> <program> [arguments...]
+//
+// The program runs in the current directory (the installers read their options file there).
+// Script lines, one step each, done in order; '#' starts a comment:
+//   window <caption>             wait until a visible window with this caption shows
+//   window <caption> | <text>    ... and one of its texts contains <text>
+//   expect-text <text>           a text of the current window contains <text>
+//   expect-checked <text> <0|1>  a button's check state, or a list item's check mark
+//   wait-enabled <text>          wait until a button of the current window is enabled
+//   click <text>                 press a button of the current window (BM_CLICK)
+//   toggle-item <text>           click the check box of a list item in list 1006
+//   gone <caption>               wait until no window with this caption is visible
+//   exit <code>                  wait until the program ends with this exit code
+// The helper's own exit code is 0 when every step was done, 2 when a step failed or timed out.
+#include <windows.h>
+
+#include <stdarg.h>
+#include <stdio.h>
+#include <stdlib.h>
+#include <string.h>
+
+#include <map>
+#include <string>
+#include <vector>
+
+namespace {
+
+const int kListId = 1006;     // the uninstaller's printer list
+const int kCheckBoxWidth = 16; // its check boxes take the left 16 pixels of an item
+const DWORD kPollMs = 100;
+DWORD g_stepTimeoutMs = 180000; // emulated runs are slow: a step may take minutes
+
+FILE *g_log = NULL;
+
+void Log(const char *format, ...) {
+    va_list args;
+    va_start(args, format);
+    char line[2048];
+    vsnprintf(line, sizeof line, format, args);
+    va_end(args);
+    fprintf(g_log, "%s\n", line);
+    fflush(g_log);
+}
+
+std::string WindowText(HWND window) {
+    char text[1024] = {0};
+    // WM_GETTEXT rather than GetWindowText: the latter does not read another process's controls.
+    SendMessageTimeoutA(window, WM_GETTEXT, sizeof text, (LPARAM)text, SMTO_ABORTIFHUNG, 2000,
+                        NULL);
+    return text;
+}
+
+std::string ClassOf(HWND window) {
+    char name[256] = {0};
+    GetClassNameA(window, name, sizeof name);
+    return name;
+}
+
+// One line per control: class, id, text, and the state that matters for the class.
+struct Control {
+    HWND hwnd;
+    std::string cls;
+    int id;
+    std::string text;
+    std::string state;
+};
+
+bool IsListBox(const std::string &cls) {
+    return _stricmp(cls.c_str(), "ListBox") == 0;
+}
+
+bool IsButton(const std::string &cls) {
+    return _stricmp(cls.c_str(), "Button") == 0;
+}
+
+std::string ListItems(HWND list) {
+    std::string items;
+    LRESULT count = SendMessageA(list, LB_GETCOUNT, 0, 0);
+    for (LRESULT i = 0; i < count; ++i) {
+        char text[512] = {0};
+        if (SendMessageA(list, LB_GETTEXTLEN, i, 0) < LRESULT(sizeof text))
+            SendMessageA(list, LB_GETTEXT, i, (LPARAM)text);
+        LRESULT data = SendMessageA(list, LB_GETITEMDATA, i, 0);
+        char item[600];
+        snprintf(item, sizeof item, "%s[%s]%s", i ? " " : "", data ? "x" : " ", text);
+        items += item;
+    }
+    return items;
+}
+
+BOOL CALLBACK CollectChild(HWND child, LPARAM parameter) {
+    std::vector<Control> *controls = (std::vector<Control> *)parameter;
+    Control control;
+    control.hwnd = child;
+    control.cls = ClassOf(child);
+    control.id = GetDlgCtrlID(child);
+    control.text = WindowText(child);
+    if (IsButton(control.cls)) {
+        LRESULT check = SendMessageA(child, BM_GETCHECK, 0, 0);
+        if (check == BST_CHECKED)
+            control.state = "checked";
+    } else if (IsListBox(control.cls)) {
+        control.state = "items: " + ListItems(child);
+    }
+    if (!IsWindowEnabled(child))
+        control.state += control.state.empty() ? "disabled" : " disabled";
+    if (!IsWindowVisible(child))
+        control.state += control.state.empty() ? "hidden" : " hidden";
+    controls->push_back(control);
+    return TRUE;
+}
+
+std::vector<Control> Controls(HWND window) {
+    std::vector<Control> controls;
+    EnumChildWindows(window, CollectChild, (LPARAM)&controls);
+    return controls;
+}
+
+std::string Describe(HWND window) {
+    char head[1400];
+    snprintf(head, sizeof head, "window %p class=%s%s caption=\"%s\"", (void *)window,
+             ClassOf(window).c_str(), IsWindowVisible(window) ? "" : " (hidden)",
+             WindowText(window).c_str());
+    std::string text = head;
+    for (const Control &control : Controls(window)) {
+        char line[2400];
+        snprintf(line, sizeof line, "\n  control class=%s id=%d text=\"%s\"%s%s",
+                 control.cls.c_str(), control.id, control.text.c_str(),
+                 control.state.empty() ? "" : " ", control.state.c_str());
+        text += line;
+    }
+    return text;
+}
+
+DWORD g_ownProcess = 0;
+
+// Dialogs and message boxes of any process but this one; the hidden ones only when they are
+// dialogs, as the installer's preset port dialog is.
+BOOL CALLBACK CollectTop(HWND window, LPARAM parameter) {
+    DWORD process = 0;
+    GetWindowThreadProcessId(window, &process);
+    if (process == g_ownProcess)
+        return TRUE;
+    bool visible = IsWindowVisible(window) != 0;
+    if (visible || ClassOf(window) == "#32770")
+        ((std::vector<HWND> *)parameter)->push_back(window);
+    return TRUE;
+}
+
+// Logs each window when first met and again whenever its description changes.
+std::map<HWND, std::string> g_seen;
+
+std::vector<HWND> Survey() {
+    std::vector<HWND> windows;
+    EnumWindows(CollectTop, (LPARAM)&windows);
+    for (HWND window : windows) {
+        std::string description = Describe(window);
+        std::map<HWND, std::string>::iterator it = g_seen.find(window);
+        if (it == g_seen.end() || it->second != description) {
+            Log("%s %s", it == g_seen.end() ? "MET" : "CHANGED", description.c_str());
+            g_seen[window] = description;
+        }
+    }
+    return windows;
+}
+
+bool AnyTextContains(HWND window, const std::string &needle) {
+    if (WindowText(window).find(needle) != std::string::npos)
+        return true;
+    for (const Control &control : Controls(window))
+        if (control.text.find(needle) != std::string::npos ||
+            control.state.find(needle) != std::string::npos)
+            return true;
+    return false;
+}
+
+HWND FindShown(const std::string &caption, const std::string &text) {
+    for (HWND window : Survey())
+        if (IsWindowVisible(window) && WindowText(window) == caption &&
+            (text.empty() || AnyTextContains(window, text)))
+            return window;
+    return NULL;
+}
+
+// Button texts compare without their '&' mnemonic marks, so "No" finds "&No".
+std::string Plain(const std::string &text) {
+    std::string plain;
+    for (char c : text)
+        if (c != '&')
+            plain += c;
+    return plain;
+}
+
+HWND FindButton(HWND window, const std::string &text) {
+    for (const Control &control : Controls(window))
+        if (IsButton(control.cls) && Plain(control.text) == Plain(text))
+            return control.hwnd;
+    return NULL;
+}
+
+HWND FindList(HWND window) {
+    HWND list = GetDlgItem(window, kListId);
+    return list != NULL && IsListBox(ClassOf(list)) ? list : NULL;
+}
+
+int FindItem(HWND list, const std::string &text) {
+    LRESULT index = SendMessageA(list, LB_FINDSTRINGEXACT, WPARAM(-1), (LPARAM)text.c_str());
+    return index == LB_ERR ? -1 : int(index);
+}
+
+std::string Trim(const std::string &text) {
+    size_t first = text.find_first_not_of(" \t\r\n");
+    if (first == std::string::npos)
+        return "";
+    size_t last = text.find_last_not_of(" \t\r\n");
+    return text.substr(first, last - first + 1);
+}
+
+struct Runner {
+    PROCESS_INFORMATION child;
+    HWND current;
+
+    bool Fail(const char *format, ...) {
+        va_list args;
+        va_start(args, format);
+        char line[1024];
+        vsnprintf(line, sizeof line, format, args);
+        va_end(args);
+        Survey();
+        Log("FAILED %s", line);
+        return false;
+    }
+
+    // Polls until done() holds; the windows are surveyed (and logged) on every round.
+    template <typename Done> bool WaitFor(Done done) {
+        DWORD start = GetTickCount();
+        for (;;) {
+            Survey();
+            if (done())
+                return true;
+            if (GetTickCount() - start > g_stepTimeoutMs)
+                return false;
+            Sleep(kPollMs);
+        }
+    }
+
+    bool Window(const std::string &argument) {
+        std::string caption = argument, text;
+        size_t bar = argument.find('|');
+        if (bar != std::string::npos) {
+            caption = Trim(argument.substr(0, bar));
+            text = Trim(argument.substr(bar + 1));
+        }
+        HWND found = NULL;
+        if (!WaitFor([&] { return (found = FindShown(caption, text)) != NULL; }))
+            return Fail("no window \"%s\" with \"%s\"", caption.c_str(), text.c_str());
+        current = found;
+        return true;
+    }
+
+    bool Gone(const std::string &caption) {
+        if (!WaitFor([&] { return FindShown(caption, "") == NULL; }))
+            return Fail("window \"%s\" still shown", caption.c_str());
+        return true;
+    }
+
+    bool Click(const std::string &text) {
+        HWND button = FindButton(current, text);
+        if (button == NULL)
+            return Fail("no button \"%s\"", text.c_str());
+        // Posted: the click may open a modal box, which a sent message would wait behind.
+        PostMessageA(button, BM_CLICK, 0, 0);
+        return true;
+    }
+
+    bool WaitEnabled(const std::string &text) {
+        HWND button = NULL;
+        if (!WaitFor([&] {
+                button = FindButton(current, text);
+                return button != NULL && IsWindowEnabled(button);
+            }))
+            return Fail("button \"%s\" not enabled", text.c_str());
+        return true;
+    }
+
+    bool ToggleItem(const std::string &text) {
+        HWND list = FindList(current);
+        int index = list != NULL ? FindItem(list, text) : -1;
+        if (index < 0)
+            return Fail("no list item \"%s\"", text.c_str());
+        RECT item = {0, 0, 0, 0};
+        SendMessageA(list, LB_GETITEMRECT, index, (LPARAM)&item);
+        // A press inside the item's check box, as a mouse would give it.
+        LPARAM point = MAKELPARAM(kCheckBoxWidth / 2, (item.top + item.bottom) / 2);
+        SendMessageA(list, WM_LBUTTONDOWN, MK_LBUTTON, point);
+        SendMessageA(list, WM_LBUTTONUP, 0, point);
+        return true;
+    }
+
+    bool ExpectText(const std::string &text) {
+        if (!AnyTextContains(current, text))
+            return Fail("no text \"%s\"", text.c_str());
+        return true;
+    }
+
+    bool ExpectChecked(const std::string &argument) {
+        size_t space = argument.find_last_of(' ');
+        if (space == std::string::npos)
+            return Fail("expect-checked needs a text and 0 or 1");
+        std::string text = Trim(argument.substr(0, space));
+        int wanted = atoi(argument.c_str() + space + 1);
+        int actual = -1;
+        HWND button = FindButton(current, text);
+        HWND list = FindList(current);
+        if (button != NULL)
+            actual = SendMessageA(button, BM_GETCHECK, 0, 0) == BST_CHECKED;
+        else if (list != NULL && FindItem(list, text) >= 0)
+            actual = SendMessageA(list, LB_GETITEMDATA, FindItem(list, text), 0) != 0;
+        if (actual < 0)
+            return Fail("nothing called \"%s\" to check", text.c_str());
+        if (actual != wanted)
+            return Fail("\"%s\" check state %d, expected %d", text.c_str(), actual, wanted);
+        return true;
+    }
+
+    bool Exit(const std::string &argument) {
+        DWORD wanted = DWORD(strtol(argument.c_str(), NULL, 0));
+        DWORD code = STILL_ACTIVE;
+        if (!WaitFor([&] {
+                return WaitForSingleObject(child.hProcess, 0) == WAIT_OBJECT_0 &&
+                       GetExitCodeProcess(child.hProcess, &code);
+            }))
+            return Fail("the program did not end");
+        Log("EXIT %ld", long(code));
+        if (code != wanted)
+            return Fail("exit code %ld, expected %ld", long(code), long(wanted));
+        return true;
+    }
+
+    bool Step(const std::string &verb, const std::string &argument) {
+        if (verb == "window")
+            return Window(argument);
+        if (verb == "gone")
+            return Gone(argument);
+        if (verb == "exit")
+            return Exit(argument);
+        if (current == NULL || !IsWindow(current))
+            return Fail("\"%s\" without a window", verb.c_str());
+        if (verb == "click")
+            return Click(argument);
+        if (verb == "wait-enabled")
+            return WaitEnabled(argument);
+        if (verb == "toggle-item")
+            return ToggleItem(argument);
+        if (verb == "expect-text")
+            return ExpectText(argument);
+        if (verb == "expect-checked")
+            return ExpectChecked(argument);
+        return Fail("unknown step \"%s\"", verb.c_str());
+    }
+};
+
+std::string Quote(const char *argument) {
+    return std::string("\"") + argument + "\"";
+}
+
+} // namespace
+
+int main(int argc, char **argv) {
+    if (argc < 4) {
+        fprintf(stderr, "usage: scripted_user <script> <log> <program> [arguments...]\n");
+        return 2;
+    }
+    FILE *script = fopen(argv[1], "r");
+    g_log = fopen(argv[2], "w");
+    if (script == NULL || g_log == NULL) {
+        fprintf(stderr, "scripted_user: cannot open %s or %s\n", argv[1], argv[2]);
+        return 2;
+    }
+    const char *timeout = getenv("SCRIPTED_USER_STEP_TIMEOUT_MS");
+    if (timeout != NULL && atol(timeout) > 0)
+        g_stepTimeoutMs = DWORD(atol(timeout));
+    g_ownProcess = GetCurrentProcessId();
+
+    std::string commandLine = Quote(argv[3]);
+    for (int i = 4; i < argc; ++i)
+        commandLine += " " + Quote(argv[i]);
+    Runner runner;
+    runner.current = NULL;
+    STARTUPINFOA startup;
+    memset(&startup, 0, sizeof startup);
+    startup.cb = sizeof startup;
+    if (!CreateProcessA(NULL, &commandLine[0], NULL, NULL, FALSE, 0, NULL, NULL, &startup,
+                        &runner.child)) {
+        Log("FAILED cannot start %s (%lu)", commandLine.c_str(), GetLastError());
+        return 2;
+    }
+    Log("STARTED %s", commandLine.c_str());
+
+    bool ok = true;
+    char line[1024];
+    int number = 0;
+    while (ok && fgets(line, sizeof line, script) != NULL) {
+        ++number;
+        std::string step = Trim(line);
+        if (step.empty() || step[0] == '#')
+            continue;
+        size_t space = step.find(' ');
+        std::string verb = step.substr(0, space);
+        std::string argument = space == std::string::npos ? "" : Trim(step.substr(space + 1));
+        Log("STEP %d: %s", number, step.c_str());
+        ok = runner.Step(verb, argument);
+    }
+    fclose(script);
+    if (ok)
+        Log("DONE");
+    // Whatever the script left running is ended, so that the run cannot hang the test.
+    if (WaitForSingleObject(runner.child.hProcess, 0) != WAIT_OBJECT_0) {
+        Log("TERMINATING the program, still running after the script");
+        TerminateProcess(runner.child.hProcess, 99);
+        ok = false;
+    }
+    CloseHandle(runner.child.hProcess);
+    CloseHandle(runner.child.hThread);
+    fclose(g_log);
+    return ok ? 0 : 2;
+}
