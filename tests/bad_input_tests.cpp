@@ -9,6 +9,8 @@
 #include "common/trace_log.h"
 #include "harness.h"
 
+#include <algorithm>
+
 namespace {
 
 const char kDriver[] = "KESTORA QMR-640";
@@ -102,6 +104,28 @@ TEST_F(BadInput, ManyObjectsAroundTheOnesToRemove) {
     EXPECT_EQ(0, RunUninstaller());
     EXPECT_EQ(9999u, winsim::Printers().size());
     EXPECT_EQ(5000u, winsim::Devices().size());
+}
+
+TEST_F(BadInput, TenThousandOemInfsAndLongFormNames) {
+    for (int i = 0; i < 10000; ++i)
+        winsim::PutFile(winsim::InfDirectory() + "\\oem" + std::to_string(i) + ".inf",
+                        "[Version]\r\nSignature=\"$Windows NT$\"\r\n[Other]\r\nx=y\r\n");
+    winsim::PutFile(winsim::InfDirectory() + "\\oem10000.inf",
+                    "[Version]\r\nSignature=\"$Windows NT$\"\r\n[KESTORA]\r\n"
+                    "\"KESTORA QMR-640\"=QMR640\r\n");
+    const std::string longTagged = std::string(300, 'F') + "[640]";
+    winsim::AddForm(longTagged);
+    winsim::AddForm(std::string(300, 'G'));
+    winsim::DriverInfo driver;
+    driver.name = kDriver;
+    winsim::AddDriver(driver);
+    winsim::SetUser([](HWND) {});
+    EXPECT_EQ(0, RunUninstaller()); // the driver alone: removed without a click
+    EXPECT_FALSE(winsim::Exists(winsim::InfDirectory() + "\\oem10000.inf"));
+    EXPECT_TRUE(winsim::Exists(winsim::InfDirectory() + "\\oem9999.inf"));
+    std::vector<std::string> forms = winsim::FormNames();
+    EXPECT_EQ(forms.end(), std::find(forms.begin(), forms.end(), longTagged));
+    EXPECT_NE(forms.end(), std::find(forms.begin(), forms.end(), std::string(300, 'G')));
 }
 
 } // namespace
