@@ -1,5 +1,5 @@
 // Key paths and permission specs: the text before the first newline is the key path, the rest
-// the spec.
+// the permission spec.
 #include <stddef.h>
 #include <stdint.h>
 
