@@ -1,0 +1,10 @@
+// The platform contracts the programs rely on, as one test source that runs both against the
+// simulated Windows and, cross-compiled, on a real Win32 implementation.
+#pragma once
+#include <windows.h>
+
+#include <string>
+
+// Runs every contract case in the folder root (created and removed by the caller); returns the
+// number of failed checks and prints one line per failure.
+int RunContracts(const std::string &root);
