@@ -28,7 +28,7 @@
 
 namespace {
 
-const int kListId = 1006;     // the uninstaller's printer list
+const int kListId = 1006;      // the uninstaller's printer list
 const int kCheckBoxWidth = 16; // its check boxes take the left 16 pixels of an item
 const DWORD kPollMs = 100;
 DWORD g_stepTimeoutMs = 180000; // emulated runs are slow: a step may take minutes
