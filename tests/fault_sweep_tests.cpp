@@ -74,7 +74,7 @@ void UninstallerUser(bool keepFirst) {
             }
             state->first = true;
             winsim::Click(uninstall);
-        } else if (++state->second > 40 && winsim::IsEnabled(winsim::FindItem(dialog, IDCANCEL))) {
+        } else if (++state->second > 10 && winsim::IsEnabled(winsim::FindItem(dialog, IDCANCEL))) {
             state->first = true;
             winsim::Click(winsim::FindItem(dialog, IDCANCEL));
         }
@@ -162,7 +162,7 @@ struct Outcome {
 
 Outcome RunScenario(const Scenario &scenario, const std::string &failing, int nth) {
     winsim::Reset();
-    winsim::SetHangLimit(1500);
+    winsim::SetHangLimit(4000);
     winsim::SetCurrentDirectory(kMedia);
     PutMedia(kMedia);
     AddOtherProducts();
