@@ -12,16 +12,7 @@ packages=(
     g++-mingw-w64-i686-win32 binutils-mingw-w64-i686
 )
 
-as_root() {
-    if [ "$(id -u)" -eq 0 ]; then
-        "$@"
-    elif command -v sudo >/dev/null 2>&1; then
-        sudo "$@"
-    else
-        echo "setup.sh: installing packages needs root or sudo" >&2
-        exit 1
-    fi
-}
+source "$root/scripts/as_root.sh"
 
 as_root apt-get update
 as_root env DEBIAN_FRONTEND=noninteractive apt-get install -y "${packages[@]}"

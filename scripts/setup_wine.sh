@@ -3,16 +3,8 @@
 # (scripts/e2e.sh), after scripts/setup.sh.
 set -euo pipefail
 
-as_root() {
-    if [ "$(id -u)" -eq 0 ]; then
-        "$@"
-    elif command -v sudo >/dev/null 2>&1; then
-        sudo "$@"
-    else
-        echo "setup_wine.sh: installing packages needs root or sudo" >&2
-        exit 1
-    fi
-}
+root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
+source "$root/scripts/as_root.sh"
 
 as_root dpkg --add-architecture i386
 as_root apt-get update

@@ -23,16 +23,7 @@ const char *const kOthers[] = {
     "Generic / Text Only", "Text printer", "Receipt 58", "QMR-300", "PID_0001", "TEXTONLY"};
 
 void AddOtherProducts() {
-    winsim::DriverInfo other;
-    other.name = "Generic / Text Only";
-    other.driverPath = "TEXTONLY.DLL";
-    other.dataFile = "TEXTONLY.GPD";
-    other.configFile = "TEXTUI.DLL";
-    winsim::AddDriver(other);
-    winsim::PrinterInfo text;
-    text.name = "Text printer";
-    text.driver = other.name;
-    winsim::AddPrinter(text);
+    AddOtherPrinter("Text printer");
     winsim::AddForm("Receipt 58");
     winsim::StoreOemInf("[Version]\r\nSignature=\"$Windows NT$\"\r\nClass=Printer\r\n[KESTORA]\r\n"
                         "\"KESTORA QMR-300\"=QMR300,USBPRINT\\Vid_7A3C&Pid_0001\r\n");

@@ -1,5 +1,7 @@
 #include "harness.h"
 
+#include <winsim_print.h>
+
 #include <dirent.h>
 
 #include <fstream>
@@ -54,6 +56,26 @@ void PutMedia(const std::string &folder, const char *options) {
     winsim::PutFile(folder + "\\QMR640_Uninstaller.exe", "MZ uninstaller program");
     if (options != nullptr)
         PutOptions(folder, options);
+}
+
+const char kOtherDriver[] = "Generic / Text Only";
+
+void AddOtherPrinter(const std::string &printer) {
+    bool known = false;
+    for (const winsim::DriverInfo &driver : winsim::Drivers(winsim::kEnvironmentX86))
+        known = known || driver.name == kOtherDriver;
+    if (!known) {
+        winsim::DriverInfo other;
+        other.name = kOtherDriver;
+        other.driverPath = "TEXTONLY.DLL";
+        other.dataFile = "TEXTONLY.GPD";
+        other.configFile = "TEXTUI.DLL";
+        winsim::AddDriver(other);
+    }
+    winsim::PrinterInfo info;
+    info.name = printer;
+    info.driver = kOtherDriver;
+    winsim::AddPrinter(info);
 }
 
 int RunInstaller() {

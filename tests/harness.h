@@ -23,6 +23,10 @@ class MachineTest : public ::testing::Test {
 // an uninstaller program and the given options lines (none: no options file).
 void PutMedia(const std::string &folder, const char *options = "PORTDLG=FALSE\r\nPORT=COM1\r\n");
 
+// Another product's driver, "Generic / Text Only" with its own files, and a printer on it.
+extern const char kOtherDriver[];
+void AddOtherPrinter(const std::string &printer);
+
 // Writes the setup options file at path (a folder) with the given lines under [QMR640].
 void PutOptions(const std::string &folder, const std::string &lines);
 

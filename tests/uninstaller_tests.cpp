@@ -53,16 +53,7 @@ class Uninstaller : public MachineTest {
         kitchen.driver = kDriver;
         kitchen.processor = "KST PRINT PROCESSOR QMR640";
         winsim::AddPrinter(kitchen);
-        winsim::DriverInfo other;
-        other.name = "Generic / Text Only";
-        other.driverPath = "TEXTONLY.DLL";
-        other.dataFile = "TEXTONLY.GPD";
-        other.configFile = "TEXTUI.DLL";
-        winsim::AddDriver(other);
-        winsim::PrinterInfo lookalike;
-        lookalike.name = "Lookalike";
-        lookalike.driver = "Generic / Text Only";
-        winsim::AddPrinter(lookalike);
+        AddOtherPrinter("Lookalike");
         boxesBefore = winsim::Boxes().size();
     }
     static std::vector<std::string> PrinterNames() {
