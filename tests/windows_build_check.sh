@@ -1,13 +1,18 @@
 #!/usr/bin/env bash
 # Checks the installation media built by scripts/build_windows.sh: both programs
 # must be 32-bit GUI executables that load on every Windows from 2000 on, carry
-# the resources they load at run time, and sit beside the driver package folders.
+# the resources they load at run time, the version resource and the manifest that
+# asks for elevation, and sit beside the driver package folders.
 #
 # Usage: tests/windows_build_check.sh DIST_DIR
 set -uo pipefail
 
 OBJDUMP="${OBJDUMP:-i686-w64-mingw32-objdump}"
 WINDRES="${WINDRES:-i686-w64-mingw32-windres}"
+root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
+
+# Bump with the installer's IDS_VERSION_* strings, common/product.rc and the manifest.
+product_version="3.3.0.0"
 
 if [ $# -ne 1 ]; then
     echo "usage: $0 DIST_DIR" >&2
@@ -23,9 +28,9 @@ fail() {
     echo "FAIL: $*" >&2
 }
 
-for tool in "$OBJDUMP" "$WINDRES"; do
+for tool in "$OBJDUMP" "$WINDRES" python3; do
     if ! command -v "$tool" >/dev/null 2>&1; then
-        echo "FAIL: $tool not found (binutils-mingw-w64-i686)" >&2
+        echo "FAIL: $tool not found (binutils-mingw-w64-i686, python3)" >&2
         exit 1
     fi
 done
@@ -76,6 +81,23 @@ check_program() {
     else
         fail "$name is not a GUI program ($(grep -E '^Subsystem' <<<"$headers"))"
     fi
+
+    # Windows 2000 is NT 5.0: its loader refuses an image whose subsystem version is later,
+    # and the operating system version must not ask for more either.
+    local field label major minor
+    for field in OSystem Subsystem; do
+        label="$([ "$field" = OSystem ] && echo "operating system" || echo "subsystem")"
+        major="$(awk -v f="Major${field}Version" '$1 == f { print $2 }' <<<"$headers")"
+        minor="$(awk -v f="Minor${field}Version" '$1 == f { print $2 }' <<<"$headers")"
+        if ! [[ "$major" =~ ^[0-9]+$ && "$minor" =~ ^[0-9]+$ ]]; then
+            # Every PE optional header has both; objdump not showing them means its output changed.
+            fail "$name: objdump shows no $label version (major '$major', minor '$minor')"
+        elif [ $((10#$major * 100 + 10#$minor)) -gt 500 ]; then
+            fail "$name declares $label version $major.$minor; Windows 2000 needs at most 5.0"
+        else
+            pass
+        fi
+    done
 
     local imports dlls
     imports="$(import_section <<<"$headers")"
@@ -146,6 +168,184 @@ check_resources() {
     fi
 }
 
+# Prints VALUE KEY of the version resource in windres -O rc output on stdin, unquoted.
+version_value() {
+    sed -n "s/^[[:space:]]*VALUE \"$1\", \"\\(.*\\)\"[[:space:]]*\$/\\1/p"
+}
+
+# What Explorer's Details tab shows, and what setup tools read to compare versions.
+check_version_resource() {
+    local exe="$1" name rc block
+    name="$(basename "$exe")"
+    [ -f "$exe" ] || return
+    if ! rc="$("$WINDRES" -i "$exe" -O rc 2>&1)"; then
+        fail "$name: windres cannot read its resources: $rc"
+        return
+    fi
+    # GetFileVersionInfo reads the version resource with id 1 (VS_VERSION_INFO).
+    block="$(awk '/^1 VERSIONINFO/ { inside = 1 } inside { print } inside && /^END/ { exit }' <<<"$rc")"
+    if [ -z "$block" ]; then
+        fail "$name has no version resource 1"
+        return
+    fi
+    pass
+
+    local numbers="${product_version//./, }" line
+    for line in FILEVERSION PRODUCTVERSION; do
+        if grep -qE "^[[:space:]]*$line $numbers\$" <<<"$block"; then
+            pass
+        else
+            fail "$name: $line is not $numbers ($(grep -E "^[[:space:]]*$line " <<<"$block" | xargs))"
+        fi
+    done
+
+    local key expected actual
+    for key in CompanyName ProductName FileVersion ProductVersion InternalName OriginalFilename; do
+        case "$key" in
+        CompanyName) expected="KESTORA" ;;
+        ProductName) expected="KESTORA QMR-640" ;;
+        FileVersion | ProductVersion) expected="$product_version" ;;
+        InternalName | OriginalFilename) expected="$name" ;;
+        esac
+        actual="$(version_value "$key" <<<"$block")"
+        if [ "$actual" = "$expected" ]; then
+            pass
+        else
+            fail "$name: version resource $key is '$actual', not '$expected'"
+        fi
+    done
+    if [ -n "$(version_value FileDescription <<<"$block")" ]; then
+        pass
+    else
+        fail "$name: version resource has no FileDescription"
+    fi
+
+    # Windows looks the strings up under the language and code page that Translation names.
+    local table language codepage
+    table="$(sed -n 's/^[[:space:]]*BLOCK "\([0-9A-Fa-f]\{8\}\)"[[:space:]]*$/\1/p' <<<"$block")"
+    read -r language codepage < <(sed -n \
+        's/^[[:space:]]*VALUE "Translation", \(0x[0-9a-fA-F]*\|[0-9]*\), \(0x[0-9a-fA-F]*\|[0-9]*\)[[:space:]]*$/\1 \2/p' \
+        <<<"$block")
+    if [ -n "$table" ] && [ -n "$codepage" ] &&
+        [ "$(tr '[:lower:]' '[:upper:]' <<<"$table")" = "$(printf '%04X%04X' "$language" "$codepage")" ]; then
+        pass
+    else
+        fail "$name: string block '$table' does not match Translation '$language, $codepage'"
+    fi
+}
+
+# The installer shows and registers the version from its string table; the version
+# resource must not tell another one.
+check_shown_version() {
+    local exe="$1" name rc part id shown="" text
+    name="$(basename "$exe")"
+    [ -f "$exe" ] || return
+    rc="$("$WINDRES" -i "$exe" -O rc 2>/dev/null)" || return
+    for part in MAJOR MINOR BUILD EXTRA; do
+        id="$(awk -v n="IDS_VERSION_$part" '$1 == "#define" && $2 == n { print $3 }' \
+            "$root/QMR640_Installer/resource.h")"
+        text="$(sed -n "s/^[[:space:]]*$id, \"\\(.*\\)\"\$/\\1/p" <<<"$rc")"
+        shown="$shown${shown:+.}$text"
+    done
+    if [ "$shown" = "$product_version" ]; then
+        pass
+    else
+        fail "$name shows version '$shown' but its version resource should say $product_version"
+    fi
+}
+
+# The manifest makes Vista and later elevate the programs (they write HKLM, the spooler
+# and the system folders) and run them without the compatibility shims.
+check_manifest() {
+    local exe="$1" name res problems line
+    name="$(basename "$exe")"
+    [ -f "$exe" ] || return
+    res="$(mktemp)"
+    if ! problems="$("$WINDRES" -i "$exe" -O res -o "$res" 2>&1)"; then
+        rm -f "$res"
+        fail "$name: windres cannot read its resources: $problems"
+        return
+    fi
+    problems="$(python3 - "$res" "$product_version" <<'PY' 2>&1
+import struct
+import sys
+import xml.etree.ElementTree as ET
+
+ASM1 = "{urn:schemas-microsoft-com:asm.v1}"
+ASM2 = "{urn:schemas-microsoft-com:asm.v2}"
+ASM3 = "{urn:schemas-microsoft-com:asm.v3}"
+COMPAT = "{urn:schemas-microsoft-com:compatibility.v1}"
+SUPPORTED_OS = {
+    "{e2011457-1546-43c5-a5fe-008deee3d3f0}": "Vista",
+    "{35138b9a-5d96-4fbd-8e2d-a2440225f93a}": "7",
+    "{4a2f28e3-53b9-4441-ba9c-d69d4a4a6e38}": "8",
+    "{1f676c76-80e1-4239-95bb-83d0f6d0da78}": "8.1",
+    "{8e0f7a12-bfb3-4fe8-b9a5-48fd50a15a9a}": "10/11",
+}
+
+
+def name_or_id(data, at):
+    if struct.unpack_from("<H", data, at)[0] == 0xFFFF:
+        return struct.unpack_from("<H", data, at + 2)[0], at + 4
+    end = at
+    while struct.unpack_from("<H", data, end)[0] != 0:
+        end += 2
+    return data[at:end].decode("utf-16-le"), end + 2
+
+
+def resources(data):
+    at = 0
+    while at + 8 <= len(data):
+        size, header = struct.unpack_from("<II", data, at)
+        kind, after = name_or_id(data, at + 8)
+        ident, _ = name_or_id(data, after)
+        yield kind, ident, data[at + header:at + header + size]
+        at = (at + header + size + 3) & ~3
+
+
+with open(sys.argv[1], "rb") as f:
+    manifests = [(i, body) for kind, i, body in resources(f.read()) if kind == 24]
+if [i for i, _ in manifests] != [1]:
+    sys.exit(f"manifest resources {[i for i, _ in manifests]}; want exactly one, id 1")
+try:
+    root = ET.fromstring(manifests[0][1])
+except ET.ParseError as error:
+    sys.exit(f"manifest is not well-formed XML: {error}")
+
+if root.tag != ASM1 + "assembly" or root.get("manifestVersion") != "1.0":
+    print(f"manifest root is {root.tag} version {root.get('manifestVersion')}")
+identity = root.find(ASM1 + "assemblyIdentity")
+if identity is None or identity.get("version") != sys.argv[2]:
+    print(f"assemblyIdentity version is not {sys.argv[2]}")
+if root.find(ASM3 + "trustInfo") is not None:
+    print("trustInfo uses the asm.v3 namespace, which Windows XP SP2 rejects")
+levels = root.findall(f"{ASM2}trustInfo/{ASM2}security/{ASM2}requestedPrivileges/"
+                      f"{ASM2}requestedExecutionLevel")
+if [(e.get("level"), e.get("uiAccess")) for e in levels] != [("requireAdministrator", "false")]:
+    print(f"requestedExecutionLevel under asm.v2 trustInfo is not one requireAdministrator "
+          f"with uiAccess false: {[e.attrib for e in levels]}")
+declared = {e.get("Id", "").lower()
+            for e in root.findall(f"{COMPAT}compatibility/{COMPAT}application/{COMPAT}supportedOS")}
+for guid, system in SUPPORTED_OS.items():
+    if guid not in declared:
+        print(f"no supportedOS for Windows {system}")
+# Version 6 common controls would restyle the classic dialogs.
+for element in root.iter():
+    if element.tag.endswith("assemblyIdentity") and \
+            element.get("name", "").lower() == "microsoft.windows.common-controls":
+        print("depends on Microsoft.Windows.Common-Controls")
+PY
+    )" || problems="${problems:-python3 failed}"
+    rm -f "$res"
+    if [ -z "$problems" ]; then
+        pass
+    else
+        while IFS= read -r line; do
+            fail "$name: $line"
+        done <<<"$problems"
+    fi
+}
+
 # The installer copies from Driver32\ or Driver64\ beside itself and reads the options file.
 check_media() {
     if [ -f "$dist/QMR640_Config.KST" ]; then
@@ -182,6 +382,11 @@ check_program "$dist/QMR640_Installer.exe"
 check_program "$dist/QMR640_Uninstaller.exe"
 check_resources "$dist/QMR640_Installer.exe" 102 129
 check_resources "$dist/QMR640_Uninstaller.exe" 102
+for program in QMR640_Installer QMR640_Uninstaller; do
+    check_version_resource "$dist/$program.exe"
+    check_manifest "$dist/$program.exe"
+done
+check_shown_version "$dist/QMR640_Installer.exe"
 check_media
 
 echo "windows build check: $passed passed, $failed failed"
