@@ -44,5 +44,6 @@ LONG WINAPI RegQueryValueExA(HKEY key, LPCSTR name, LPDWORD reserved, LPDWORD ty
                              LPDWORD size);
 LONG WINAPI RegEnumKeyExA(HKEY key, DWORD index, LPSTR name, LPDWORD nameSize, LPDWORD reserved,
                           LPSTR className, LPDWORD classSize, FILETIME *lastWrite);
+LONG WINAPI RegDeleteKeyA(HKEY key, LPCSTR subKey);
 LONG WINAPI RegCloseKey(HKEY key);
 LONG WINAPI RegConnectRegistryA(LPCSTR machine, HKEY key, PHKEY result);

@@ -17,9 +17,6 @@
 #define ERROR_PRINT_MONITOR_IN_USE 3008L
 #define ERROR_PRINTER_HAS_JOBS_QUEUED 3009L
 #define ERROR_INVALID_FORM_NAME 1902L
-#ifndef ERROR_MOD_NOT_FOUND
-#define ERROR_MOD_NOT_FOUND 126L
-#endif
 #ifndef RPC_X_NULL_REF_POINTER
 #define RPC_X_NULL_REF_POINTER 1780L
 #endif
@@ -53,6 +50,10 @@
 #define FORM_PRINTER 0x00000002
 
 typedef struct _devicemodeA *LPDEVMODEA;
+
+typedef struct _MONITOR_INFO_1A {
+    LPSTR pName;
+} MONITOR_INFO_1A;
 
 typedef struct _MONITOR_INFO_2A {
     LPSTR pName;
@@ -188,6 +189,8 @@ typedef struct _JOB_INFO_3 {
 
 BOOL WINAPI AddMonitorA(LPSTR server, DWORD level, LPBYTE monitor);
 BOOL WINAPI DeleteMonitorA(LPSTR server, LPSTR environment, LPSTR monitorName);
+BOOL WINAPI EnumMonitorsA(LPSTR server, DWORD level, LPBYTE buffer, DWORD size, LPDWORD needed,
+                          LPDWORD returned);
 BOOL WINAPI AddPrintProcessorA(LPSTR server, LPSTR environment, LPSTR pathName,
                                LPSTR processorName);
 BOOL WINAPI DeletePrintProcessorA(LPSTR server, LPSTR environment, LPSTR processorName);
@@ -212,6 +215,7 @@ DWORD WINAPI GetPrinterDataA(HANDLE printer, LPSTR valueName, LPDWORD type, LPBY
                              LPDWORD needed);
 BOOL WINAPI EnumFormsA(HANDLE printer, DWORD level, LPBYTE buffer, DWORD size, LPDWORD needed,
                        LPDWORD returned);
+BOOL WINAPI AddFormA(HANDLE printer, DWORD level, LPBYTE form);
 BOOL WINAPI DeleteFormA(HANDLE printer, LPSTR formName);
 BOOL WINAPI EnumJobsA(HANDLE printer, DWORD firstJob, DWORD count, DWORD level, LPBYTE buffer,
                       DWORD size, LPDWORD needed, LPDWORD returned);

@@ -176,6 +176,34 @@ BOOL WINAPI DeleteMonitorA(LPSTR, LPSTR environment, LPSTR monitorName) {
     return TRUE;
 }
 
+BOOL WINAPI EnumMonitorsA(LPSTR, DWORD level, LPBYTE buffer, DWORD size, LPDWORD needed,
+                          LPDWORD returned) {
+    Api api("EnumMonitorsA");
+    if (api.failed())
+        return FALSE;
+    std::vector<MonitorInfo *> items;
+    for (MonitorInfo &monitor : Spooler().monitors)
+        items.push_back(&monitor);
+    if (level == 1)
+        return WriteRecords<MONITOR_INFO_1A>(
+            items,
+            [](StringArea &area, MONITOR_INFO_1A &record, MonitorInfo &monitor) {
+                record.pName = area.Put(monitor.name);
+            },
+            buffer, size, needed, returned);
+    if (level == 2)
+        return WriteRecords<MONITOR_INFO_2A>(
+            items,
+            [](StringArea &area, MONITOR_INFO_2A &record, MonitorInfo &monitor) {
+                record.pName = area.Put(monitor.name);
+                record.pEnvironment = area.Put(monitor.environment);
+                record.pDLLName = area.Put(monitor.dll);
+            },
+            buffer, size, needed, returned);
+    SetError(ERROR_INVALID_LEVEL);
+    return FALSE;
+}
+
 BOOL WINAPI AddPrintProcessorA(LPSTR, LPSTR environment, LPSTR pathName, LPSTR processorName) {
     Api api("AddPrintProcessorA");
     if (api.failed())

@@ -30,6 +30,31 @@ BOOL WINAPI EnumFormsA(HANDLE printer, DWORD level, LPBYTE buffer, DWORD size, L
         buffer, size, needed, returned);
 }
 
+BOOL WINAPI AddFormA(HANDLE printer, DWORD level, LPBYTE form) {
+    Api api("AddFormA");
+    if (api.failed())
+        return FALSE;
+    if (FindPrinterHandle(printer) == nullptr)
+        return FALSE;
+    if (level != 1) {
+        SetError(ERROR_INVALID_LEVEL);
+        return FALSE;
+    }
+    const FORM_INFO_1A *info = (const FORM_INFO_1A *)form;
+    if (info == NULL || info->pName == NULL || info->pName[0] == '\0' || info->Size.cx <= 0 ||
+        info->Size.cy <= 0) {
+        SetError(ERROR_INVALID_PARAMETER);
+        return FALSE;
+    }
+    if (Spooler().forms.Find(info->pName) != nullptr) {
+        SetError(ERROR_FILE_EXISTS);
+        return FALSE;
+    }
+    // Whatever the caller asks for, a form added here is a user form.
+    Spooler().forms.Add(info->pName, {info->pName, FORM_USER, info->Size.cx, info->Size.cy});
+    return TRUE;
+}
+
 BOOL WINAPI DeleteFormA(HANDLE printer, LPSTR formName) {
     Api api("DeleteFormA");
     if (api.failed())

@@ -321,6 +321,8 @@ const HMODULE kKernel32 = (HMODULE)(uintptr_t)0x7c800000;
 const HMODULE kAdvapi32 = (HMODULE)(uintptr_t)0x77dd0000;
 const HMODULE kSetupapi = (HMODULE)(uintptr_t)0x77920000;
 const HMODULE kShlwapi = (HMODULE)(uintptr_t)0x77f60000;
+// In every process; it exports nothing the programs look up (and no wine_get_version).
+const HMODULE kNtdll = (HMODULE)(uintptr_t)0x7c900000;
 
 BOOL WINAPI SimIsWow64Process(HANDLE, PBOOL wow64) {
     Api api("IsWow64Process");
@@ -352,7 +354,9 @@ HMODULE WINAPI GetModuleHandleA(LPCSTR name) {
         return kSetupapi;
     if (upper == "SHLWAPI" || upper == "SHLWAPI.DLL")
         return kShlwapi;
-    SetError(ERROR_FILE_NOT_FOUND);
+    if (upper == "NTDLL" || upper == "NTDLL.DLL")
+        return kNtdll;
+    SetError(ERROR_MOD_NOT_FOUND);
     return NULL;
 }
 

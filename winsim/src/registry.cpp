@@ -180,6 +180,27 @@ std::vector<RegKey *> ChildKeys(const std::string &path) {
 
 using namespace winsim;
 
+namespace {
+// RegDeleteKeyA and RegDeleteKeyExA: one key without subkeys, in the view access chooses.
+LONG DeleteLeafKey(HKEY key, LPCSTR subKey, REGSAM access) {
+    if (subKey == NULL)
+        return ERROR_INVALID_PARAMETER;
+    KeyRef base;
+    RegKey *found = nullptr;
+    if (LONG error = UsableKey(key, base, found))
+        return error;
+    KeyRef target = Locate(base, subKey, access);
+    found = FindKey(target.path);
+    if (found == nullptr)
+        return ERROR_FILE_NOT_FOUND;
+    // Only a key without subkeys can go, as on Windows; roots never.
+    if (IsRootPath(target.path) || !ChildKeys(target.path).empty() || !CallerHas(*found, DELETE))
+        return ERROR_ACCESS_DENIED;
+    g_machine->registry->keys.erase(Upper(target.path));
+    return ERROR_SUCCESS;
+}
+} // namespace
+
 LONG WINAPI RegOpenKeyExA(HKEY key, LPCSTR subKey, DWORD, REGSAM access, PHKEY result) {
     Api api("RegOpenKeyExA");
     if (api.failed())
@@ -316,6 +337,13 @@ LONG WINAPI RegEnumKeyExA(HKEY key, DWORD index, LPSTR name, LPDWORD nameSize, L
     return ERROR_SUCCESS;
 }
 
+LONG WINAPI RegDeleteKeyA(HKEY key, LPCSTR subKey) {
+    Api api("RegDeleteKeyA");
+    if (api.failed())
+        return LONG(GetLastError());
+    return DeleteLeafKey(key, subKey, 0);
+}
+
 LONG WINAPI RegCloseKey(HKEY key) {
     Api api("RegCloseKey");
     if (api.failed())
@@ -368,19 +396,7 @@ LONG WINAPI winsim::SimRegDeleteKeyExA(HKEY key, LPCSTR subKey, REGSAM access, D
     Api api("RegDeleteKeyExA");
     if (api.failed())
         return LONG(GetLastError());
-    if (subKey == NULL || reserved != 0)
+    if (reserved != 0)
         return ERROR_INVALID_PARAMETER;
-    KeyRef base;
-    RegKey *found = nullptr;
-    if (LONG error = UsableKey(key, base, found))
-        return error;
-    KeyRef target = Locate(base, subKey, access);
-    found = FindKey(target.path);
-    if (found == nullptr)
-        return ERROR_FILE_NOT_FOUND;
-    // Only a key without subkeys can go, as on Windows; roots never.
-    if (IsRootPath(target.path) || !ChildKeys(target.path).empty() || !CallerHas(*found, DELETE))
-        return ERROR_ACCESS_DENIED;
-    g_machine->registry->keys.erase(Upper(target.path));
-    return ERROR_SUCCESS;
+    return DeleteLeafKey(key, subKey, access);
 }

@@ -66,7 +66,7 @@ UINT WINAPI winsim::SimGetSystemWow64DirectoryA(LPSTR buffer, UINT size) {
     if (api.failed())
         return 0;
     if (!g_machine->wow64) {
-        SetError(120); // ERROR_CALL_NOT_IMPLEMENTED: a 32-bit Windows has no such directory
+        SetError(ERROR_CALL_NOT_IMPLEMENTED); // a 32-bit Windows has no such directory
         return 0;
     }
     std::string path = Wow64Directory();
