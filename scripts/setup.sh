@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# Prepares a fresh Debian machine: installs what the builds and tests need,
-# then builds the installation media into dist/.
+# Prepares a fresh Debian machine: installs what the builds and tests need (Wine
+# and a virtual display among them), builds the installation media into dist/,
+# then shows them at work: the demo under Wine.
 set -euo pipefail
 
 root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
@@ -17,4 +18,6 @@ source "$root/scripts/as_root.sh"
 as_root apt-get update
 as_root env DEBIAN_FRONTEND=noninteractive apt-get install -y "${packages[@]}"
 
+bash "$root/scripts/setup_wine.sh"
 bash "$root/scripts/build_windows.sh"
+bash "$root/scripts/demo.sh"

@@ -13,7 +13,9 @@
 //   click <text>                 press a button of the current window (BM_CLICK)
 //   toggle-item <text>           click the check box of a list item in list 1006
 //   gone <caption>               wait until no window with this caption is visible
+//   shot <file.bmp>              save the current window as it shows on the screen (24-bit BMP)
 //   exit <code>                  wait until the program ends with this exit code
+// The log's EXIT line gives the program's exit code and its run time from its start.
 // The helper's own exit code is 0 when every step was done, 2 when a step failed or timed out.
 #include <windows.h>
 
@@ -31,6 +33,7 @@ namespace {
 const int kListId = 1006;      // the uninstaller's printer list
 const int kCheckBoxWidth = 16; // its check boxes take the left 16 pixels of an item
 const DWORD kPollMs = 100;
+const DWORD kSettleMs = 500;    // a window just met may not have painted all of its controls yet
 DWORD g_stepTimeoutMs = 180000; // emulated runs are slow: a step may take minutes
 
 FILE *g_log = NULL;
@@ -80,9 +83,13 @@ std::string ListItems(HWND list) {
     std::string items;
     LRESULT count = SendMessageA(list, LB_GETCOUNT, 0, 0);
     for (LRESULT i = 0; i < count; ++i) {
+        // Read as UTF-16: under Wine the ANSI message gave another process only an item's first
+        // letter.
+        WCHAR wide[512] = {0};
         char text[512] = {0};
-        if (SendMessageA(list, LB_GETTEXTLEN, i, 0) < LRESULT(sizeof text))
-            SendMessageA(list, LB_GETTEXT, i, (LPARAM)text);
+        if (SendMessageW(list, LB_GETTEXTLEN, i, 0) < LRESULT(sizeof wide / sizeof wide[0]))
+            SendMessageW(list, LB_GETTEXT, i, (LPARAM)wide);
+        WideCharToMultiByte(CP_ACP, 0, wide, -1, text, sizeof text, NULL, NULL);
         LRESULT data = SendMessageA(list, LB_GETITEMDATA, i, 0);
         char item[600];
         snprintf(item, sizeof item, "%s[%s]%s", i ? " " : "", data ? "x" : " ", text);
@@ -153,17 +160,20 @@ BOOL CALLBACK CollectTop(HWND window, LPARAM parameter) {
 // Logs each window when first met and again whenever its description changes.
 std::map<HWND, std::string> g_seen;
 
+void Note(HWND window) {
+    std::string description = Describe(window);
+    std::map<HWND, std::string>::iterator it = g_seen.find(window);
+    if (it == g_seen.end() || it->second != description) {
+        Log("%s %s", it == g_seen.end() ? "MET" : "CHANGED", description.c_str());
+        g_seen[window] = description;
+    }
+}
+
 std::vector<HWND> Survey() {
     std::vector<HWND> windows;
     EnumWindows(CollectTop, (LPARAM)&windows);
-    for (HWND window : windows) {
-        std::string description = Describe(window);
-        std::map<HWND, std::string>::iterator it = g_seen.find(window);
-        if (it == g_seen.end() || it->second != description) {
-            Log("%s %s", it == g_seen.end() ? "MET" : "CHANGED", description.c_str());
-            g_seen[window] = description;
-        }
-    }
+    for (HWND window : windows)
+        Note(window);
     return windows;
 }
 
@@ -219,8 +229,45 @@ std::string Trim(const std::string &text) {
     return text.substr(first, last - first + 1);
 }
 
+// Writes a bottom-up 24-bit DIB as a BMP file.
+bool WriteBmp(const std::string &file, int width, int height, const BYTE *bits) {
+    DWORD stride = (DWORD(width) * 3 + 3) & ~DWORD(3);
+    DWORD size = stride * DWORD(height);
+    BITMAPFILEHEADER head;
+    memset(&head, 0, sizeof head);
+    head.bfType = 0x4D42; // "BM"
+    head.bfOffBits = sizeof(BITMAPFILEHEADER) + sizeof(BITMAPINFOHEADER);
+    head.bfSize = head.bfOffBits + size;
+    BITMAPINFOHEADER info;
+    memset(&info, 0, sizeof info);
+    info.biSize = sizeof info;
+    info.biWidth = width;
+    info.biHeight = height;
+    info.biPlanes = 1;
+    info.biBitCount = 24;
+    info.biCompression = BI_RGB;
+    info.biSizeImage = size;
+    FILE *out = fopen(file.c_str(), "wb");
+    if (out == NULL)
+        return false;
+    bool ok = fwrite(&head, sizeof head, 1, out) == 1 && fwrite(&info, sizeof info, 1, out) == 1 &&
+              fwrite(bits, 1, size, out) == size;
+    return fclose(out) == 0 && ok;
+}
+
+// True when every pixel has the colour of the first: what a failed screen copy gives.
+bool Blank(int width, int height, const BYTE *bits) {
+    DWORD stride = (DWORD(width) * 3 + 3) & ~DWORD(3);
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x)
+            if (memcmp(bits + y * stride + x * 3, bits, 3) != 0)
+                return false;
+    return true;
+}
+
 struct Runner {
     PROCESS_INFORMATION child;
+    DWORD startTick;
     HWND current;
 
     bool Fail(const char *format, ...) {
@@ -257,6 +304,8 @@ struct Runner {
         HWND found = NULL;
         if (!WaitFor([&] { return (found = FindShown(caption, text)) != NULL; }))
             return Fail("no window \"%s\" with \"%s\"", caption.c_str(), text.c_str());
+        // The survey may have logged it a moment before it was shown: log it as it was found.
+        Note(found);
         current = found;
         return true;
     }
@@ -300,6 +349,59 @@ struct Runner {
         return true;
     }
 
+    bool Shot(const std::string &file) {
+        if (file.empty())
+            return Fail("shot needs a file name");
+        // The window's thread answers only after the messages queued before, its repaints too.
+        SendMessageTimeoutA(current, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, 5000, NULL);
+        Sleep(kSettleMs);
+        RECT rect;
+        if (!IsWindowVisible(current) || !GetWindowRect(current, &rect))
+            return Fail("the window to shoot is not shown");
+        // Only what is on the screen can be copied.
+        RECT screen = {0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
+        IntersectRect(&rect, &rect, &screen);
+        int width = rect.right - rect.left, height = rect.bottom - rect.top;
+        if (width <= 0 || height <= 0)
+            return Fail("the window is off the screen");
+
+        BITMAPINFO info;
+        memset(&info, 0, sizeof info);
+        info.bmiHeader.biSize = sizeof info.bmiHeader;
+        info.bmiHeader.biWidth = width;
+        info.bmiHeader.biHeight = height;
+        info.bmiHeader.biPlanes = 1;
+        info.bmiHeader.biBitCount = 24;
+        info.bmiHeader.biCompression = BI_RGB;
+        HDC desktop = GetDC(NULL);
+        HDC memory = CreateCompatibleDC(desktop);
+        void *bits = NULL;
+        HBITMAP bitmap = CreateDIBSection(desktop, &info, DIB_RGB_COLORS, &bits, NULL, 0);
+        bool copied = false;
+        if (memory != NULL && bitmap != NULL) {
+            HGDIOBJ old = SelectObject(memory, bitmap);
+            copied = BitBlt(memory, 0, 0, width, height, desktop, rect.left, rect.top,
+                            SRCCOPY | CAPTUREBLT) != 0;
+            GdiFlush();
+            SelectObject(memory, old);
+        }
+        bool blank = copied && Blank(width, height, (const BYTE *)bits);
+        bool written = copied && !blank && WriteBmp(file, width, height, (const BYTE *)bits);
+        if (bitmap != NULL)
+            DeleteObject(bitmap);
+        if (memory != NULL)
+            DeleteDC(memory);
+        ReleaseDC(NULL, desktop);
+        if (!copied)
+            return Fail("cannot copy the screen (%lu)", GetLastError());
+        if (blank)
+            return Fail("the screen copy is one colour only");
+        if (!written)
+            return Fail("cannot write %s", file.c_str());
+        Log("SHOT %s %dx%d at %ld,%ld", file.c_str(), width, height, rect.left, rect.top);
+        return true;
+    }
+
     bool ExpectText(const std::string &text) {
         if (!AnyTextContains(current, text))
             return Fail("no text \"%s\"", text.c_str());
@@ -329,12 +431,14 @@ struct Runner {
     bool Exit(const std::string &argument) {
         DWORD wanted = DWORD(strtol(argument.c_str(), NULL, 0));
         DWORD code = STILL_ACTIVE;
+        DWORD ended = 0;
         if (!WaitFor([&] {
+                ended = GetTickCount();
                 return WaitForSingleObject(child.hProcess, 0) == WAIT_OBJECT_0 &&
                        GetExitCodeProcess(child.hProcess, &code);
             }))
             return Fail("the program did not end");
-        Log("EXIT %ld", long(code));
+        Log("EXIT %ld after %lu ms", long(code), (unsigned long)(ended - startTick));
         if (code != wanted)
             return Fail("exit code %ld, expected %ld", long(code), long(wanted));
         return true;
@@ -359,6 +463,8 @@ struct Runner {
             return ExpectText(argument);
         if (verb == "expect-checked")
             return ExpectChecked(argument);
+        if (verb == "shot")
+            return Shot(argument);
         return Fail("unknown step \"%s\"", verb.c_str());
     }
 };
@@ -393,6 +499,7 @@ int main(int argc, char **argv) {
     STARTUPINFOA startup;
     memset(&startup, 0, sizeof startup);
     startup.cb = sizeof startup;
+    runner.startTick = GetTickCount();
     if (!CreateProcessA(NULL, &commandLine[0], NULL, NULL, FALSE, 0, NULL, NULL, &startup,
                         &runner.child)) {
         Log("FAILED cannot start %s (%lu)", commandLine.c_str(), GetLastError());
