@@ -5,6 +5,7 @@
 #include <winspool.h>
 
 #include "QMR640_Installer/DriverVersion.h"
+#include "common/driver_printers.h"
 #include "common/platform.h"
 
 namespace {
@@ -31,19 +32,12 @@ int CompareNumbers(const DWORD product[4], const DWORD installed[4]) {
 int CompareDriverVersion(const std::string &driverName, const std::string &processorName,
                          DWORD major, DWORD minor, DWORD build, DWORD extra, BOOL wow64) {
     char *environment = SpoolerEnvironment(wow64);
-    DWORD count = 0;
-    LPBYTE printers = EnumerateAll(
-        [](LPBYTE buffer, DWORD size, LPDWORD needed, LPDWORD returned) {
-            return EnumPrintersA(PRINTER_ENUM_LOCAL, NULL, 2, buffer, size, needed, returned);
-        },
-        count);
-    for (DWORD i = 0; i < count; ++i) {
-        const PRINTER_INFO_2A &printer = ((const PRINTER_INFO_2A *)printers)[i];
-        if (printer.pDriverName == NULL || driverName != printer.pDriverName)
-            continue;
+    // A spooler that cannot list its printers leaves the list empty: the driver is looked for next.
+    std::vector<std::string> printers;
+    PrintersOfDriver(driverName, printers);
+    if (!printers.empty()) {
         char name[256] = {0};
-        strncpy(name, printer.pPrinterName != NULL ? printer.pPrinterName : "", sizeof name - 1);
-        free(printers);
+        strncpy(name, printers.front().c_str(), sizeof name - 1);
         PRINTER_DEFAULTSA defaults = {(LPSTR) "RAW", NULL, PRINTER_ALL_ACCESS};
         HANDLE handle = NULL;
         OpenPrinterA(name, &handle, &defaults);
@@ -61,8 +55,7 @@ int CompareDriverVersion(const std::string &driverName, const std::string &proce
         const DWORD product[4] = {major, minor, build, extra};
         return CompareNumbers(product, installed);
     }
-    free(printers);
-
+    DWORD count = 0;
     LPBYTE drivers = EnumerateAll(
         [environment](LPBYTE buffer, DWORD size, LPDWORD needed, LPDWORD returned) {
             return EnumPrinterDriversA(NULL, environment, 4, buffer, size, needed, returned);

@@ -49,12 +49,8 @@ INT_PTR CALLBACK CKSTPOS_InstallerDlg::DialogProc(HWND dialog, UINT message, WPA
         SetWindowLongPtrA(dialog, DWLP_MSGRESULT, 0);
         return TRUE;
     case WM_PAINT:
-        if (!IsIconic(dialog))
-            return FALSE;
-        PaintMinimizedIcon(dialog, self->m_hIcon);
-        return TRUE;
     case WM_QUERYDRAGICON:
-        return (INT_PTR)self->m_hIcon;
+        return IconMessage(dialog, message, self->m_hIcon);
     case WM_COMMAND:
         // Only the worker ends the program: Enter and Escape never close the dialog under it.
         return LOWORD(wParam) == IDOK || LOWORD(wParam) == IDCANCEL;

@@ -9,6 +9,7 @@
 #include "common/app_context.h"
 #include "common/busy_filter.h"
 #include "common/dialog_icon.h"
+#include "common/driver_printers.h"
 #include "common/platform.h"
 #include "common/printer_driver.h"
 #include "common/profile.h"
@@ -66,12 +67,8 @@ INT_PTR CALLBACK CKSTPOS_UninstallerDlg::DialogProc(HWND dialog, UINT message, W
         DrawCheckListItem((const DRAWITEMSTRUCT *)lParam);
         return TRUE;
     case WM_PAINT:
-        if (!IsIconic(dialog))
-            return FALSE;
-        PaintMinimizedIcon(dialog, self->m_hIcon);
-        return TRUE;
     case WM_QUERYDRAGICON:
-        return (INT_PTR)self->m_hIcon;
+        return IconMessage(dialog, message, self->m_hIcon);
     case WM_COMMAND:
         switch (LOWORD(wParam)) {
         case IDC_PRINTER_LIST:
@@ -168,22 +165,15 @@ void CKSTPOS_UninstallerDlg::PrepareUninstall() {
 int CKSTPOS_UninstallerDlg::AddPrinterObjectsToList() {
     TraceSeparator();
     TraceLog("AddPrinterObjectsToList BEGIN");
-    DWORD needed = 0, returned = 0;
-    EnumPrintersA(PRINTER_ENUM_LOCAL, NULL, 2, NULL, 0, &needed, &returned);
-    LPBYTE buffer = (LPBYTE)malloc(needed > 0 ? needed : 1);
-    if (buffer == NULL ||
-        !EnumPrintersA(PRINTER_ENUM_LOCAL, NULL, 2, buffer, needed, &needed, &returned)) {
+    m_strScratch = LoadProfileString(IDS_DRIVER_NAME);
+    std::vector<std::string> names;
+    if (!PrintersOfDriver(m_strScratch, names)) {
         ReportSystemError("EnumPrinters Error Code: %d\n\n", GetLastError(), MB_ICONEXCLAMATION);
-        free(buffer);
         TraceLog("AddPrinterObjectsToList END");
         return -1;
     }
-    m_strScratch = LoadProfileString(IDS_DRIVER_NAME);
-    const PRINTER_INFO_2A *printers = (const PRINTER_INFO_2A *)buffer;
-    for (DWORD i = 0; i < returned; ++i)
-        if (printers[i].pDriverName != NULL && m_strScratch == printers[i].pDriverName)
-            m_PrinterList.push_front(printers[i].pPrinterName);
-    free(buffer);
+    for (const std::string &name : names)
+        m_PrinterList.push_front(name);
     TraceLog("The number of printer-objects : %d", int(m_PrinterList.size()));
     TraceLog("AddPrinterObjectsToList END");
     return int(m_PrinterList.size());

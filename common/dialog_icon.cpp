@@ -1,6 +1,10 @@
 #include "common/dialog_icon.h"
 
-void PaintMinimizedIcon(HWND dialog, HICON icon) {
+INT_PTR IconMessage(HWND dialog, UINT message, HICON icon) {
+    if (message == WM_QUERYDRAGICON)
+        return (INT_PTR)icon;
+    if (message != WM_PAINT || !IsIconic(dialog))
+        return FALSE;
     PAINTSTRUCT paint;
     HDC dc = BeginPaint(dialog, &paint);
     RECT client;
@@ -9,4 +13,5 @@ void PaintMinimizedIcon(HWND dialog, HICON icon) {
     int y = (client.bottom - client.top - GetSystemMetrics(SM_CYICON) + 1) / 2;
     DrawIcon(dc, x, y, icon);
     EndPaint(dialog, &paint);
+    return TRUE;
 }

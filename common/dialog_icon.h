@@ -2,5 +2,6 @@
 #pragma once
 #include <windows.h>
 
-// Draws the icon centred in the client area; for WM_PAINT while the dialog is minimised.
-void PaintMinimizedIcon(HWND dialog, HICON icon);
+// The dialog procedure's answer to WM_PAINT and WM_QUERYDRAGICON: while the dialog is
+// minimised it paints the icon centred in the client area; the icon is what a drag shows.
+INT_PTR IconMessage(HWND dialog, UINT message, HICON icon);

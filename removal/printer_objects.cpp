@@ -6,6 +6,7 @@
 
 #include "common/app_context.h"
 #include "common/bounded_string.h"
+#include "common/driver_printers.h"
 #include "common/profile.h"
 #include "common/report_error.h"
 #include "common/restart.h"
@@ -58,21 +59,13 @@ void DeletePrinterObject(const char *printerName) {
 
 void DeletePrinterObjects(const StepHost &host) {
     PostStatus(*host.status, host.progressBar, "Deleting printer-objects...", TRUE, 0);
-    DWORD needed = 0, returned = 0;
-    EnumPrintersA(PRINTER_ENUM_LOCAL, NULL, 2, NULL, 0, &needed, &returned);
-    LPBYTE buffer = (LPBYTE)malloc(needed > 0 ? needed : 1);
-    if (buffer == NULL ||
-        !EnumPrintersA(PRINTER_ENUM_LOCAL, NULL, 2, buffer, needed, &needed, &returned)) {
+    std::vector<std::string> names;
+    if (!PrintersOfDriver(LoadProfileString(PROFILE_DRIVER_NAME), names)) {
         ReportSystemError("EnumPrinters Error Code: %d\n\n", GetLastError(), MB_ICONEXCLAMATION);
-        free(buffer);
         exit(0);
     }
-    std::string driverName = LoadProfileString(PROFILE_DRIVER_NAME);
-    const PRINTER_INFO_2A *printers = (const PRINTER_INFO_2A *)buffer;
-    for (DWORD i = 0; i < returned; ++i)
-        if (printers[i].pDriverName != NULL && driverName == printers[i].pDriverName)
-            DeletePrinterObject(printers[i].pPrinterName);
-    free(buffer);
+    for (const std::string &name : names)
+        DeletePrinterObject(name.c_str());
     RemoveDrivers(host);
 }
 
