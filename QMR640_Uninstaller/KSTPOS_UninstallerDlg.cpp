@@ -192,6 +192,9 @@ void CKSTPOS_UninstallerDlg::StartUninstall() {
 }
 
 void CKSTPOS_UninstallerDlg::UpdateUninstallButton() {
+    // Once the uninstall runs, a click on the list must not give the user a second one.
+    if (m_bBusy)
+        return;
     for (int i = 0; i < SendMessageA(m_hPrinterList, LB_GETCOUNT, 0, 0); ++i)
         if (GetCheck(m_hPrinterList, i)) {
             EnableWindow(m_hUninstall, TRUE);

@@ -149,6 +149,7 @@ struct Outcome {
     bool hung;
     std::vector<std::string> log;
     std::vector<std::string> differences;
+    std::vector<std::string> handles; // left open, as "kind (opening call)"
 };
 
 Outcome RunScenario(const Scenario &scenario, const std::string &failing, int nth) {
@@ -166,7 +167,9 @@ Outcome RunScenario(const Scenario &scenario, const std::string &failing, int nt
         winsim::FailCall(failing, ERROR_ACCESS_DENIED, nth);
     MachineSnapshot before = TakeSnapshot();
     Outcome outcome;
+    HandleCheckOff judgedByProblems;
     outcome.exitCode = scenario.uninstaller ? RunUninstaller() : RunInstaller();
+    outcome.handles = HandlesLeftOpen(!scenario.uninstaller);
     outcome.hung = winsim::LastProcessHung();
     outcome.log = LogSteps(scenario.uninstaller ? kUninstallerLog : kInstallerLog);
     outcome.differences = SnapshotDifferences(before, TakeSnapshot());
@@ -206,6 +209,16 @@ std::vector<std::string> Problems(const Outcome &outcome, const std::string &fai
         if (!logFailed &&
             !(refusedPrinter && (frame == "AddToWin2K" || frame == "AddToWin2KWithWHQL")))
             problems.push_back("open frame " + frame);
+    // A close that fails leaves its handle; the program can do no more about it.
+    const std::map<std::string, std::string> closedBy = {
+        {"registry key", "RegCloseKey"},
+        {"printer", "ClosePrinter"},
+        {"device set", "SetupDiDestroyDeviceInfoList"}};
+    for (const std::string &handle : outcome.handles) {
+        auto close = closedBy.find(handle.substr(0, handle.find(" (")));
+        if (close == closedBy.end() || close->second != failing)
+            problems.push_back("left open " + handle);
+    }
     for (const std::string &difference : outcome.differences)
         for (const char *other : kOthers)
             if (difference.find(other) != std::string::npos)

@@ -4,6 +4,7 @@
 
 #include <dirent.h>
 
+#include <algorithm>
 #include <fstream>
 #include <sstream>
 
@@ -22,6 +23,17 @@ HINSTANCE InstallerModule() {
 
 HINSTANCE UninstallerModule() {
     return winsim::RegisterModule("QMR640_Uninstaller", kUninstallerRc, kUninstallerHeader);
+}
+
+namespace {
+bool g_checkHandles = true;
+} // namespace
+
+HandleCheckOff::HandleCheckOff() {
+    g_checkHandles = false;
+}
+HandleCheckOff::~HandleCheckOff() {
+    g_checkHandles = true;
 }
 
 void MachineTest::SetUp() {
@@ -78,12 +90,35 @@ void AddOtherPrinter(const std::string &printer) {
     winsim::AddPrinter(info);
 }
 
+std::vector<std::string> HandlesLeftOpen(bool installer) {
+    std::vector<std::string> left = winsim::HandlesLeftOpen();
+    // The installer keeps its worker thread in a member; the worker ends the process with it.
+    auto worker = std::find(left.begin(), left.end(), "thread (CreateThread)");
+    if (installer && worker != left.end())
+        left.erase(worker);
+    return left;
+}
+
+namespace {
+int RunProgram(bool installer) {
+    int code = installer ? winsim::RunProcess(InstallerModule(),
+                                              [] { CKSTPOS_InstallerApp().InitInstance(); })
+                         : winsim::RunProcess(UninstallerModule(),
+                                              [] { CKSTPOS_UninstallerApp().InitInstance(); });
+    if (g_checkHandles) {
+        EXPECT_EQ(std::vector<std::string>{}, HandlesLeftOpen(installer))
+            << (installer ? "installer" : "uninstaller") << " left handles open";
+    }
+    return code;
+}
+} // namespace
+
 int RunInstaller() {
-    return winsim::RunProcess(InstallerModule(), [] { CKSTPOS_InstallerApp().InitInstance(); });
+    return RunProgram(true);
 }
 
 int RunUninstaller() {
-    return winsim::RunProcess(UninstallerModule(), [] { CKSTPOS_UninstallerApp().InitInstance(); });
+    return RunProgram(false);
 }
 
 int RunInInstaller(const std::function<void()> &body) {
@@ -128,6 +163,35 @@ void AnswerPortDialog(int radioId, bool cancel) {
             winsim::Click(winsim::FindItem(dialog, radioId));
         winsim::Click(winsim::FindItem(dialog, IDOK));
     });
+}
+
+std::shared_ptr<int> PesterBusyDialog(const std::string &caption, int progressId, int listId,
+                                      std::function<bool(HWND)> start) {
+    auto actions = std::make_shared<int>(0);
+    auto last = std::make_shared<int>(0);
+    auto started = std::make_shared<bool>(false);
+    winsim::SetUser([=](HWND dialog) {
+        if (winsim::WindowText(dialog) != caption)
+            return;
+        int position = winsim::Progress(winsim::FindItem(dialog, progressId)).pos;
+        if (position == 0 && start && !*started)
+            *started = start(dialog);
+        if (position == 0 || position == *last)
+            return;
+        *last = position;
+        // The list's check boxes first, so that Enter follows a click on them.
+        int kinds = listId != 0 ? 6 : 4;
+        int action = (*actions)++ % kinds + 6 - kinds;
+        if (action < 2)
+            winsim::ClickListCheckBox(winsim::FindItem(dialog, listId), action);
+        else if (action == 2)
+            PostMessageA(dialog, WM_SYSCOMMAND, SC_CLOSE, 0);
+        else if (action == 3)
+            PostMessageA(dialog, WM_SYSKEYDOWN, VK_F4, 0x20000000); // Alt held
+        else
+            winsim::PressKey(dialog, action == 4 ? VK_ESCAPE : VK_RETURN);
+    });
+    return actions;
 }
 
 std::vector<DWORD> PauseList() {

@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 #include <winsim.h>
 
+#include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -30,8 +32,17 @@ void AddOtherPrinter(const std::string &printer);
 // Writes the setup options file at path (a folder) with the given lines under [QMR640].
 void PutOptions(const std::string &folder, const std::string &lines);
 
+// Both run the program to the end of its process and then check that it closed every handle it
+// opened (unless a HandleCheckOff is alive, for runs that judge the handles themselves).
 int RunInstaller();
 int RunUninstaller();
+// The handles the last program run left open, its allowed ones taken out: the installer's worker
+// thread, whose handle the progress dialog keeps until the worker ends the process.
+std::vector<std::string> HandlesLeftOpen(bool installer);
+struct HandleCheckOff {
+    HandleCheckOff();
+    ~HandleCheckOff();
+};
 // Runs body inside a process of the installer (for routines that need the program's resources).
 int RunInInstaller(const std::function<void()> &body);
 
@@ -43,6 +54,14 @@ std::vector<std::string> LogSteps(const std::string &path);
 // A scripted user that answers the port dialog: clicks the radio button (0 = keep) and then
 // "&Next", or presses Escape when cancel is set.
 void AnswerPortDialog(int radioId, bool cancel = false);
+
+// A user who keeps trying to end or change a busy dialog: each time its progress bar has moved,
+// the next of (with a list given) a click on each of its first two check boxes, the Close box,
+// Alt+F4, Escape and Enter. Before the bar first moves, start (if any) runs on the dialog until
+// it answers true.
+// Returns the number of actions taken so far.
+std::shared_ptr<int> PesterBusyDialog(const std::string &caption, int progressId, int listId,
+                                      std::function<bool(HWND)> start = nullptr);
 
 std::vector<DWORD> PauseList();
 int CallCount(const std::string &function);

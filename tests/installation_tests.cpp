@@ -7,6 +7,7 @@
 
 #include "QMR640_Installer/resource.h"
 #include "harness.h"
+#include "machine_snapshot.h"
 
 namespace {
 
@@ -395,5 +396,70 @@ TEST_F(PrintUIInstallation, ChildThatNeverEndsStopsTheInstallerAfterTwoMinutes) 
     EXPECT_FALSE(winsim::KeyExists(kUninstallKey));
     EXPECT_FALSE(winsim::ChildLaunches()[0].finished);
 }
+
+// What an earlier installation, removed or broken, leaves: a detached USB device record, both
+// enumeration keys, the plug-and-play folder and the package's INF in the store. Objects of
+// another product of the maker lie beside them on every machine and must stay.
+class OverLeftovers : public Installation, public ::testing::WithParamInterface<bool> {
+  protected:
+    void SetUp() override {
+        Installation::SetUp();
+        if (GetParam())
+            winsim::SetVersion(winsim::kWindows7);
+        std::string drivers = winsim::DriverDirectory(winsim::kEnvironmentX86);
+        winsim::AddDevice(
+            {"USB\\VID_7A3C&PID_0001\\1", {"USB\\Vid_7A3C&Pid_0001"}, false, "USB", ""});
+        winsim::PutKey("HKLM\\SYSTEM\\CurrentControlSet\\Enum\\USBPRINT\\HALDEEN_QMR-300");
+        winsim::PutKey("HKLM\\SYSTEM\\CurrentControlSet\\Enum\\LPTENUM");
+        winsim::PutFile(drivers + "\\haldeen_qmr_300\\QMR300.GPD", "other product");
+    }
+    static void PutLeftovers() {
+        std::string stale =
+            winsim::StoreOemInf(winsim::FileContent("C:\\Media\\Driver32\\QMR640.inf"));
+        winsim::AddDevice({"USB\\VID_7A3C&PID_0002\\5&2A3B&0&1",
+                           {"USB\\VID_7A3C&PID_0002&REV_0100", "USB\\VID_7A3C&PID_0002"},
+                           false,
+                           "USB",
+                           stale});
+        for (const char *enumerator : {"USBPRINT", "LPTENUM"})
+            winsim::PutValue(std::string("HKLM\\SYSTEM\\CurrentControlSet\\Enum\\") + enumerator +
+                                 "\\HALDEEN_QMR-640\\7&1",
+                             "Driver", REG_SZ, "{4D36E979-E325-11CE-BFC1-08002BE10318}\\0003");
+        std::string folder =
+            winsim::DriverDirectory(winsim::kEnvironmentX86) + "\\haldeen_qmr_640cd6c";
+        winsim::PutFile(folder + "\\QMR640.GPD", "old data");
+        winsim::PutFile(folder + "\\x86\\QMR640.dll", "old driver");
+        winsim::SetAttributes(folder + "\\QMR640.GPD", FILE_ATTRIBUTE_READONLY);
+    }
+    MachineSnapshot InstallOnCom1() {
+        PutOptions(kMedia, "PORTDLG=FALSE\r\nPORT=COM1\r\n");
+        EXPECT_EQ(0, RunInstaller());
+        return TakeSnapshot();
+    }
+};
+
+// The installation clears the leftovers and otherwise leaves the machine as an installation on a
+// clean one does; only the print-UI sequence takes the INF it finds instead of storing its own.
+TEST_P(OverLeftovers, AreClearedAndNothingElseDiffers) {
+    MachineSnapshot clean = InstallOnCom1();
+    std::vector<std::string> cleanLog = Begins();
+    SetUp(); // a fresh machine again
+    PutLeftovers();
+    MachineSnapshot over = InstallOnCom1();
+    std::vector<std::string> allowed = {R"(~ file C:\\TEMP\\QMR-640_INSTALLER\.TXT)"};
+    if (GetParam()) {
+        cleanLog.erase(std::find(cleanLog.begin(), cleanLog.end(), "CopyINFFile"));
+        allowed.push_back(R"(~ file C:\\WINDOWS\\INF\\OEM0\.PNF)");
+        allowed.push_back(R"(~ reg HKLM\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\)"
+                          R"(KESTORA_QMR-640 : InfFile)");
+    }
+    EXPECT_EQ(cleanLog, Begins());
+    EXPECT_EQ(std::vector<std::string>{}, UnexpectedDifferences(clean, over, allowed));
+}
+
+INSTANTIATE_TEST_SUITE_P(Sequences, OverLeftovers, ::testing::Values(false, true),
+                         [](const ::testing::TestParamInfo<bool> &info) {
+                             return std::string(info.param ? "PrintUI" : "Classic");
+                         });
 
 } // namespace

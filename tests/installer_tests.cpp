@@ -6,6 +6,7 @@
 
 #include "QMR640_Installer/resource.h"
 #include "harness.h"
+#include "machine_snapshot.h"
 
 namespace {
 
@@ -226,6 +227,28 @@ TEST_F(InstallerFlow, EscapeIsSwallowedAndCloseRemovedWhileInstalling) {
     EXPECT_TRUE(winsim::IsWaitCursor());
     EXPECT_EQ("AddToWin2K END", LogSteps(kInstallerLog).back());
     EXPECT_EQ(1u, winsim::Printers().size());
+}
+
+// The Close box, Alt+F4, Escape and Enter all through the installation change nothing: the
+// machine, the log and the boxes are those of an undisturbed run.
+TEST_F(InstallerFlow, UserHandsOnTheBusyDialogChangeNothing) {
+    PutOptions(kMedia, "PORTDLG=FALSE\r\nPORT=COM1\r\n");
+    ASSERT_EQ(0, RunInstaller());
+    MachineSnapshot undisturbed = TakeSnapshot();
+    std::vector<std::string> log = LogSteps(kInstallerLog);
+    size_t boxes = winsim::Boxes().size();
+
+    SetUp();
+    PutOptions(kMedia, "PORTDLG=FALSE\r\nPORT=COM1\r\n");
+    std::shared_ptr<int> actions = PesterBusyDialog("Installation Progress", IDC_PROGRESS, 0);
+    EXPECT_EQ(0, RunInstaller());
+    EXPECT_GE(*actions, 8); // every kind of action, twice
+    EXPECT_EQ(log, LogSteps(kInstallerLog));
+    EXPECT_EQ(boxes, winsim::Boxes().size());
+    EXPECT_EQ(std::vector<std::string>{},
+              UnexpectedDifferences(undisturbed, TakeSnapshot(),
+                                    {R"(~ file C:\\TEMP\\QMR-640_INSTALLER\.TXT)"}));
+    EXPECT_FALSE(winsim::HasCloseCommand(winsim::FindDialog("Installation Progress")));
 }
 
 TEST_F(InstallerFlow, UnreadableVersionRunsThePrintUISequence) {

@@ -273,6 +273,37 @@ TEST_F(Uninstaller, EscapeIsSwallowedAndCloseRemovedWhileBusy) {
         EXPECT_FALSE(d.window == dialog && d.message == WM_COMMAND && LOWORD(d.wParam) == IDCANCEL);
 }
 
+// The Close box, Alt+F4, Escape, Enter and clicks on the list all through the uninstallation
+// change nothing: the machine, the log and the boxes are those of an undisturbed run.
+TEST_F(Uninstaller, UserHandsOnTheBusyDialogChangeNothing) {
+    Install();
+    WhenListed([](HWND dialog, HWND) { winsim::Click(winsim::FindItem(dialog, IDC_UNINSTALL)); });
+    ASSERT_EQ(0, RunUninstaller());
+    MachineSnapshot undisturbed = TakeSnapshot();
+    std::vector<std::string> log = LogSteps(kUninstallerLog);
+    std::vector<winsim::Box> boxes = NewBoxes();
+
+    SetUp();
+    Install();
+    std::shared_ptr<int> actions =
+        PesterBusyDialog(kCaption, IDC_PROGRESS, IDC_PRINTER_LIST, [](HWND dialog) {
+            HWND uninstall = winsim::FindItem(dialog, IDC_UNINSTALL);
+            if (!winsim::IsEnabled(uninstall))
+                return false; // not listed yet
+            winsim::Click(uninstall);
+            return true;
+        });
+    EXPECT_EQ(0, RunUninstaller());
+    EXPECT_GE(*actions, 6); // every kind of action
+    EXPECT_EQ(log, LogSteps(kUninstallerLog));
+    EXPECT_EQ(boxes.size(), NewBoxes().size());
+    EXPECT_EQ(std::vector<std::string>{},
+              UnexpectedDifferences(undisturbed, TakeSnapshot(),
+                                    {R"(~ file C:\\TEMP\\QMR-640_UNINSTALLER\.TXT)"}));
+    EXPECT_FALSE(winsim::IsEnabled(winsim::FindItem(Dialog(), IDC_UNINSTALL)));
+    EXPECT_FALSE(winsim::HasCloseCommand(Dialog()));
+}
+
 TEST_F(Uninstaller, MinimisedDialogPaintsItsIcon) {
     Install();
     int stage = 0;
@@ -337,37 +368,111 @@ void ActAsPrintUI(bool wow64, const std::string &port) {
                                             (wow64 ? "Driver64" : "Driver32") + "\\QMR640.inf"));
 }
 
-class RoundTrip : public Uninstaller,
-                  public ::testing::WithParamInterface<std::pair<winsim::OsVersion, bool>> {};
+// The Windows releases the programs support, each with the sequence its OS code selects: the
+// classic one up to Server 2003 (under WOW64 on the x64 editions), printui from Vista on.
+struct System {
+    const char *name;
+    winsim::OsVersion version;
+    bool wow64;
+};
+const winsim::OsVersion kWindowsXPx64 = {VER_PLATFORM_WIN32_NT, 5,   2, 3790,
+                                         VER_NT_WORKSTATION,    true};
+const System kSystems[] = {
+    {"Windows2000", winsim::kWindows2000, false},      {"WindowsXP", winsim::kWindowsXP, false},
+    {"Server2003", winsim::kWindowsServer2003, false}, {"XPx64", kWindowsXPx64, true},
+    {"Vista", winsim::kWindowsVista, false},           {"Windows7", winsim::kWindows7, false},
+    {"Windows7x64", winsim::kWindows7, true},          {"Windows10x64", winsim::kWindows10, true},
+};
 
-TEST_P(RoundTrip, InstallThenUninstallLeavesTheMachineAsItWas) {
-    winsim::SetVersion(GetParam().first);
-    bool wow64 = GetParam().second;
-    winsim::SetWow64(wow64);
-    winsim::ChildScript printui;
-    printui.runMs = 20000;
-    printui.onFinish = [wow64] { ActAsPrintUI(wow64, "COM1:"); };
-    winsim::ScriptNextChild(printui);
-    MachineSnapshot before = TakeSnapshot();
-    ASSERT_EQ(0, RunInstaller());
-    ASSERT_EQ(1u, winsim::Printers().size());
+class RoundTrip : public Uninstaller, public ::testing::WithParamInterface<System> {
+  protected:
+    void SetUp() override {
+        Uninstaller::SetUp();
+        winsim::SetVersion(GetParam().version);
+        winsim::SetWow64(GetParam().wow64);
+        before = TakeSnapshot();
+    }
+    // Installs for the port ("USB": the driver alone); from Vista on, printui's part is played.
+    void InstallFor(const std::string &port) {
+        PutOptions(kMedia, "PORTDLG=FALSE\r\nPORT=" + port + "\r\n");
+        if (GetParam().version.major >= 6) {
+            bool wow64 = GetParam().wow64;
+            std::string printerPort = port == "USB" ? "" : port + ":";
+            winsim::ChildScript printui;
+            printui.runMs = 20000;
+            printui.onFinish = [wow64, printerPort] { ActAsPrintUI(wow64, printerPort); };
+            winsim::ScriptNextChild(printui);
+        }
+        ASSERT_EQ(0, RunInstaller());
+        PutOptions(kMedia, "PORTDLG=FALSE\r\nPORT=COM1\r\n"); // as the media came
+        boxesBefore = winsim::Boxes().size();
+    }
+    std::vector<std::string> UnexpectedChanges() const {
+        // Left on purpose: the model folder with the uninstaller and the options file, the
+        // options file in the system directory, the trace logs.
+        return UnexpectedDifferences(
+            before, TakeSnapshot(),
+            {R"(\+ file C:\\WINDOWS\\QMR-640(\\QMR640_UNINSTALLER\.EXE|\\QMR640_CONFIG\.KST)?)",
+             R"(\+ file C:\\WINDOWS\\(SYSTEM32|SYSWOW64)\\QMR640_CONFIG\.KST)",
+             R"(\+ file C:\\TEMP(\\QMR-640_(INSTALLER|UNINSTALLER)\.TXT)?)",
+             // The spooler's own folder for version-3 drivers stays, empty.
+             R"(\+ file C:\\WINDOWS\\SYSTEM32\\SPOOL\\DRIVERS\\(W32X86|X64)\\3)"});
+    }
+    // The package's driver in the environment its printers use.
+    static bool DriverInstalled() {
+        for (const char *environment : {winsim::kEnvironmentX86, winsim::kEnvironmentX64})
+            for (const winsim::DriverInfo &driver : winsim::Drivers(environment))
+                if (driver.name == kDriver)
+                    return true;
+        return false;
+    }
+    MachineSnapshot before;
+};
+
+// The uninstaller's three outcomes after a real installation, each ending as its table row says.
+TEST_P(RoundTrip, InstallThenEachUninstallOutcome) {
+    // The driver alone: removed without a click, then the restart question.
+    InstallFor("USB");
+    ASSERT_TRUE(winsim::Printers().empty());
+    ASSERT_TRUE(DriverInstalled());
+    EXPECT_EQ(0, RunUninstaller());
+    ASSERT_EQ(1u, NewBoxes().size());
+    EXPECT_EQ(UINT(MB_YESNO | MB_ICONQUESTION), NewBoxes()[0].flags);
+    EXPECT_EQ(std::vector<std::string>{}, UnexpectedChanges());
+
+    // Some printers chosen: only those go; the package and the uninstall entry stay.
+    InstallFor("COM1");
+    winsim::PrinterInfo kitchen;
+    kitchen.name = "Kitchen";
+    kitchen.driver = kDriver;
+    kitchen.processor = "KST PRINT PROCESSOR QMR640";
+    winsim::AddPrinter(kitchen);
+    bool once = false;
+    WhenListed([&once](HWND dialog, HWND list) {
+        winsim::ClickListCheckBox(list, 0);
+        winsim::SetUser([dialog, &once](HWND) {
+            if (!once) {
+                once = true;
+                winsim::Click(winsim::FindItem(dialog, IDC_UNINSTALL));
+            }
+        });
+    });
+    EXPECT_EQ(0, RunUninstaller());
+    EXPECT_EQ(std::vector<std::string>{kDriver}, PrinterNames());
+    EXPECT_TRUE(DriverInstalled());
+    EXPECT_TRUE(winsim::KeyExists(kUninstallKey));
+    EXPECT_TRUE(NewBoxes().empty());
+
+    // All chosen: the whole package goes, and the machine is as it was before the installations.
     WhenListed([](HWND dialog, HWND) { winsim::Click(winsim::FindItem(dialog, IDC_UNINSTALL)); });
     EXPECT_EQ(0, RunUninstaller());
-    // Left on purpose: the model folder with the uninstaller and the options file, the options
-    // file in the system directory, the trace logs.
-    std::vector<std::string> unexpected = UnexpectedDifferences(
-        before, TakeSnapshot(),
-        {R"(\+ file C:\\WINDOWS\\QMR-640(\\QMR640_UNINSTALLER\.EXE|\\QMR640_CONFIG\.KST)?)",
-         R"(\+ file C:\\WINDOWS\\(SYSTEM32|SYSWOW64)\\QMR640_CONFIG\.KST)",
-         R"(\+ file C:\\TEMP(\\QMR-640_(INSTALLER|UNINSTALLER)\.TXT)?)",
-         // The spooler's own folder for version-3 drivers stays, empty.
-         R"(\+ file C:\\WINDOWS\\SYSTEM32\\SPOOL\\DRIVERS\\(W32X86|X64)\\3)"});
-    EXPECT_EQ(std::vector<std::string>{}, unexpected);
+    EXPECT_EQ(1u, NewBoxes().size());
+    EXPECT_EQ(std::vector<std::string>{}, UnexpectedChanges());
 }
 
-INSTANTIATE_TEST_SUITE_P(Systems, RoundTrip,
-                         ::testing::Values(std::make_pair(winsim::kWindowsXP, false),
-                                           std::make_pair(winsim::kWindows7, false),
-                                           std::make_pair(winsim::kWindows7, true)));
+INSTANTIATE_TEST_SUITE_P(Systems, RoundTrip, ::testing::ValuesIn(kSystems),
+                         [](const ::testing::TestParamInfo<System> &info) {
+                             return std::string(info.param.name);
+                         });
 
 } // namespace

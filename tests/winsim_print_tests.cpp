@@ -6,6 +6,9 @@
 
 #include <string.h>
 
+#include <algorithm>
+#include <set>
+
 #include "harness.h"
 
 namespace {
@@ -420,6 +423,48 @@ TEST_F(SimulatedSpooler, APrinterDeletedWithJobsGoesWhenTheyAreDone) {
     EXPECT_EQ(1u, winsim::Printers().size()); // the other handle is still open
     EXPECT_TRUE(ClosePrinter(user));
     EXPECT_TRUE(winsim::Printers().empty());
+}
+
+// Every kind of handle a program opens is told apart, listed when its process ends with it open,
+// and then closed by the system: a printer deleted meanwhile goes, and with it the hold on its
+// driver, which could not be deleted while the printer was pending.
+TEST_F(SimulatedSpooler, HandlesLeftOpenAreListedAndClosedWithTheProcess) {
+    winsim::AddDriver(Driver("D"));
+    winsim::AddPrinter(Printer("Pending", "D"));
+    winsim::PutFile("C:\\Media\\P.inf", "[Version]\r\nSignature=\"$Windows NT$\"\r\n");
+    winsim::RunProcess(InstallerModule(), [] {
+        HKEY key = NULL;
+        RegOpenKeyExA(HKEY_LOCAL_MACHINE, "SOFTWARE", 0, KEY_READ, &key);
+        HANDLE token = NULL, server = NULL;
+        OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &token);
+        OpenPrinterA(NULL, &server, NULL);
+        SetupOpenInfFileA("C:\\Media\\P.inf", NULL, INF_STYLE_WIN4, NULL);
+        SetupDiGetClassDevsA(NULL, "USB", NULL, DIGCF_ALLCLASSES);
+        WIN32_FIND_DATAA found;
+        FindFirstFileA("C:\\Media\\*", &found);
+        CreateFileA("C:\\Media\\new.txt", GENERIC_WRITE, 0, NULL, CREATE_ALWAYS, 0, NULL);
+        STARTUPINFOA startup = {};
+        startup.cb = sizeof startup;
+        PROCESS_INFORMATION child = {};
+        CreateProcessA(NULL, (LPSTR) "child.exe", NULL, NULL, FALSE, 0, NULL, NULL, &startup,
+                       &child);
+        HANDLE deleting = Open("Pending"), holding = Open("Pending");
+        EXPECT_TRUE(DeletePrinter(deleting));
+        EXPECT_TRUE(ClosePrinter(deleting));
+        EXPECT_FALSE(DeletePrinterDriverExA(NULL, NULL, (LPSTR) "D", 0, 0));
+        EXPECT_EQ(DWORD(ERROR_PRINTER_DRIVER_IN_USE), GetLastError());
+        (void)holding;
+    });
+    std::vector<std::string> left = winsim::HandlesLeftOpen();
+    std::set<std::string> kinds;
+    for (const std::string &handle : left)
+        kinds.insert(handle.substr(0, handle.find(" (")));
+    EXPECT_EQ(std::set<std::string>(winsim::kHandleKinds,
+                                    winsim::kHandleKinds + winsim::kHandleKindCount),
+              kinds);
+    EXPECT_EQ(2, std::count(left.begin(), left.end(), "printer (OpenPrinterA)"));
+    EXPECT_TRUE(winsim::Printers().empty());
+    EXPECT_TRUE(DeletePrinterDriverExA(NULL, NULL, (LPSTR) "D", 0, 0));
 }
 
 TEST_F(SimulatedSpooler, JobsAreListedFromAnIndexAndDeletedById) {

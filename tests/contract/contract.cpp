@@ -559,6 +559,106 @@ void Spooler() {
     DeleteFileA(file.c_str());
 }
 
+// The local printers at level 2, as the spooler returns them; empty when it cannot list them.
+std::vector<BYTE> LocalPrinters(DWORD &count) {
+    DWORD needed = 0;
+    count = 0;
+    EnumPrintersA(PRINTER_ENUM_LOCAL, NULL, 2, NULL, 0, &needed, &count);
+    std::vector<BYTE> buffer(needed);
+    if (needed == 0 ||
+        !EnumPrintersA(PRINTER_ENUM_LOCAL, NULL, 2, buffer.data(), needed, &needed, &count))
+        count = 0;
+    return buffer;
+}
+
+// The spooler's record of a local printer, or nullptr.
+const PRINTER_INFO_2A *FindPrinter(const std::vector<BYTE> &buffer, DWORD count, const char *name) {
+    const PRINTER_INFO_2A *printers = (const PRINTER_INFO_2A *)buffer.data();
+    for (DWORD i = 0; i < count; ++i)
+        if (printers[i].pPrinterName != NULL && SameText(printers[i].pPrinterName, name))
+            return &printers[i];
+    return nullptr;
+}
+
+// A printer deleted while another handle to it is open stays, pending deletion, until the last
+// handle closes; while it stays, its driver is in use. Tried on a driver that no printer uses.
+void PendingDeletion() {
+    g_case = "printer pending deletion";
+    const char kPrinter[] = "QMR640 Contract Pending";
+    LPSTR environment = (LPSTR)(IsWow64() ? "Windows x64" : "Windows NT x86");
+    DWORD count = 0;
+    std::vector<BYTE> printers = LocalPrinters(count);
+    std::vector<std::string> drivers = EnumerateNames<DRIVER_INFO_3A>(
+        "printer pending deletion",
+        [environment](LPBYTE buffer, DWORD size, LPDWORD needed, LPDWORD returned) {
+            return EnumPrinterDriversA(NULL, environment, 3, buffer, size, needed, returned);
+        },
+        &DRIVER_INFO_3A::pName);
+    std::string driver;
+    for (const std::string &name : drivers) {
+        bool used = false;
+        for (DWORD i = 0; i < count; ++i)
+            used =
+                used || SameText(((const PRINTER_INFO_2A *)printers.data())[i].pDriverName, name);
+        if (!used && driver.empty())
+            driver = name;
+    }
+    if (driver.empty()) {
+        printf("note: no printer driver without a printer; the pending-deletion cases are "
+               "skipped\n");
+        return;
+    }
+    PRINTER_INFO_2A info = {};
+    info.pPrinterName = (LPSTR)kPrinter;
+    info.pPortName = (LPSTR) "LPT1:";
+    info.pDriverName = (LPSTR)driver.c_str();
+    info.pPrintProcessor = (LPSTR) "WinPrint";
+    info.pDatatype = (LPSTR) "RAW";
+    HANDLE added = AddPrinterA(NULL, 2, (LPBYTE)&info);
+    CHECK(added != NULL);
+    if (added == NULL)
+        return;
+    PRINTER_DEFAULTSA defaults = {NULL, NULL, PRINTER_ALL_ACCESS};
+    HANDLE other = NULL;
+    CHECK(OpenPrinterA((LPSTR)kPrinter, &other, &defaults));
+    CHECK(DeletePrinter(added));
+    CHECK(ClosePrinter(added));
+    printers = LocalPrinters(count);
+    const PRINTER_INFO_2A *pending = FindPrinter(printers, count, kPrinter);
+    WINE_DIFFERS(pending != nullptr && (pending->Status & PRINTER_STATUS_PENDING_DELETION),
+                 "a printer deleted while a handle to it is open stays, pending deletion");
+    SetLastError(0);
+    BOOL driverDeleted = DeletePrinterDriverExA(NULL, environment, (LPSTR)driver.c_str(), 0, 0);
+    WINE_DIFFERS(!driverDeleted && GetLastError() == ERROR_PRINTER_DRIVER_IN_USE,
+                 "the driver of a printer pending deletion is in use");
+    if (other != NULL)
+        CHECK(ClosePrinter(other));
+    printers = LocalPrinters(count);
+    CHECK(FindPrinter(printers, count, kPrinter) == nullptr);
+}
+
+// The window menu of a dialog: its Close command goes by command, and a revert puts the default
+// menu back and hands out no menu.
+INT_PTR CALLBACK NoDialogProc(HWND, UINT, WPARAM, LPARAM) {
+    return FALSE;
+}
+
+void WindowMenu() {
+    g_case = "window menu";
+    HWND dialog =
+        CreateDialogParamA(GetModuleHandleA(NULL), MAKEINTRESOURCEA(100), NULL, NoDialogProc, 0);
+    CHECK(dialog != NULL);
+    if (dialog == NULL)
+        return;
+    HMENU menu = GetSystemMenu(dialog, FALSE);
+    CHECK(menu != NULL);
+    CHECK(RemoveMenu(menu, SC_CLOSE, MF_BYCOMMAND));
+    CHECK(!RemoveMenu(GetSystemMenu(dialog, FALSE), SC_CLOSE, MF_BYCOMMAND));
+    CHECK(GetSystemMenu(dialog, TRUE) == NULL);
+    CHECK(RemoveMenu(GetSystemMenu(dialog, FALSE), SC_CLOSE, MF_BYCOMMAND));
+    CHECK(DestroyWindow(dialog));
+}
+
 // Forms of the print server, reached through a handle opened without defaults as the programs
 // open it: a user form is listed as such and deleted by name.
 void Forms() {
@@ -752,7 +852,9 @@ int RunContracts(const std::string &root) {
     Registry();
     RegistryViews();
     Spooler();
+    PendingDeletion();
     Forms();
+    WindowMenu();
     InfStore(root);
     Runtime();
     return g_failures;

@@ -4,6 +4,9 @@
 #include <winsim.h>
 #include <winsim_print.h>
 
+#include <fstream>
+#include <sstream>
+
 #include "contract.h"
 
 namespace {
@@ -20,13 +23,20 @@ void PrepareMachine(bool wow64) {
     printer.name = "Contract Printer";
     printer.driver = driver.name;
     winsim::AddPrinter(printer);
+    winsim::DriverInfo unused;
+    unused.name = "Contract Driver";
+    unused.environment = wow64 ? winsim::kEnvironmentX64 : winsim::kEnvironmentX86;
+    winsim::AddDriver(unused);
     winsim::PutFile(winsim::ProcessorDirectory(winsim::kEnvironmentX86) + "\\winprint.dll",
                     "print processor");
 }
 
 int RunInProcess() {
     int failures = -1;
-    HINSTANCE module = winsim::RegisterModule("platform_contracts", "", "");
+    std::ifstream rc(CONTRACT_RC);
+    std::stringstream rcText;
+    rcText << rc.rdbuf();
+    HINSTANCE module = winsim::RegisterModule("platform_contracts", rcText.str(), "");
     winsim::RunProcess(module, [&failures] { failures = RunContracts("C:\\Contract"); });
     return failures;
 }

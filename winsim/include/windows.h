@@ -379,6 +379,7 @@ BOOL WINAPI ExitWindowsEx(UINT flags, DWORD reason);
 #define WM_QUERYDRAGICON 0x0037
 #define WM_SETICON 0x0080
 #define WM_KEYDOWN 0x0100
+#define WM_SYSKEYDOWN 0x0104
 #define WM_KEYUP 0x0101
 #define WM_CHAR 0x0102
 #define WM_DRAWITEM 0x002B
@@ -394,6 +395,7 @@ BOOL WINAPI ExitWindowsEx(UINT flags, DWORD reason);
 #define VK_RETURN 0x0D
 #define VK_ESCAPE 0x1B
 #define VK_SPACE 0x20
+#define VK_F4 0x73
 #define IDOK 1
 #define IDCANCEL 2
 #define IDABORT 3

@@ -152,6 +152,16 @@ std::vector<std::string> TextHistory(HWND control);
 void FailCall(const std::string &function, DWORD error, int nth = 0);
 std::vector<std::string> CallLog();
 
+// ---- handles
+// The kinds of handle the simulated calls give out: "registry key" (closed by RegCloseKey),
+// "printer" (ClosePrinter), "token", "file", "process" and "thread" (CloseHandle), "INF"
+// (SetupCloseInfFile), "device set" (SetupDiDestroyDeviceInfoList), "find" (FindClose).
+constexpr int kHandleKindCount = 9;
+extern const char *const kHandleKinds[kHandleKindCount];
+// The handles the last process still held when it ended, as "kind (the call that opened it)".
+// Windows closes them then, and so does the simulation: a printer deleted meanwhile goes.
+std::vector<std::string> HandlesLeftOpen();
+
 // ---- programs
 // Registers a program's resources (its .rc text and the resource.h it includes).
 HINSTANCE RegisterModule(const std::string &name, const std::string &rcText,

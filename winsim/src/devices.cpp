@@ -58,7 +58,7 @@ HDEVINFO WINAPI SetupDiGetClassDevsA(const GUID *classGuid, PCSTR enumerator, HW
         set->members.push_back(entry.first);
         set->index.insert(entry.first);
     }
-    return AddHandle(set);
+    return AddHandle(set, "device set");
 }
 
 BOOL WINAPI SetupDiEnumDeviceInfo(HDEVINFO set, DWORD index, PSP_DEVINFO_DATA data) {
@@ -130,6 +130,6 @@ BOOL WINAPI SetupDiDestroyDeviceInfoList(HDEVINFO set) {
         return FALSE;
     if (FindSet(set) == nullptr)
         return FALSE;
-    g_machine->handles.erase(set);
+    CloseHandleObject(set);
     return TRUE;
 }

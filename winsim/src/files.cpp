@@ -286,7 +286,7 @@ HANDLE WINAPI CreateFileA(LPCSTR path, DWORD access, DWORD, LPSECURITY_ATTRIBUTE
     SetError(node != nullptr && (disposition == OPEN_ALWAYS || disposition == CREATE_ALWAYS)
                  ? ERROR_ALREADY_EXISTS
                  : ERROR_SUCCESS);
-    return AddHandle(handle);
+    return AddHandle(handle, "file");
 }
 
 BOOL WINAPI WriteFile(HANDLE file, LPCVOID buffer, DWORD size, LPDWORD written, LPOVERLAPPED) {
@@ -555,7 +555,7 @@ HANDLE WINAPI FindFirstFileA(LPCSTR pattern, LPWIN32_FIND_DATAA data) {
     }
     *data = find->entries[0];
     find->next = 1;
-    return AddHandle(find);
+    return AddHandle(find, "find");
 }
 
 BOOL WINAPI FindNextFileA(HANDLE find, LPWIN32_FIND_DATAA data) {
@@ -581,7 +581,7 @@ BOOL WINAPI FindClose(HANDLE find) {
         SetError(ERROR_INVALID_HANDLE);
         return FALSE;
     }
-    g_machine->handles.erase(find);
+    CloseHandleObject(find);
     return TRUE;
 }
 

@@ -19,6 +19,7 @@ namespace {
 thread_local bool t_inProcess = false;
 thread_local DWORD t_lastError = 0;
 bool g_lastProcessHung = false;
+unsigned g_processSerial = 0;
 } // namespace
 
 const OsVersion kWindows95 = {VER_PLATFORM_WIN32_WINDOWS, 4, 0, 950, 0, false};
@@ -73,10 +74,43 @@ Api::Api(const char *name) : lock(g_mutex) {
         }
 }
 
-HANDLE AddHandle(std::shared_ptr<HandleObject> object) {
+const char *const kHandleKinds[kHandleKindCount] = {
+    "registry key", "printer", "token", "INF", "device set", "find", "file", "process", "thread"};
+
+HANDLE AddHandle(std::shared_ptr<HandleObject> object, const char *kind) {
     HANDLE handle = (HANDLE)(g_machine->nextHandle += 4);
+    object->kind = kind;
+    if (!g_machine->callLog.empty())
+        object->openedBy = g_machine->callLog.back();
+    object->process = InProcess() && g_process != nullptr ? g_process->serial : 0;
     g_machine->handles[handle] = std::move(object);
     return handle;
+}
+
+void CloseHandleObject(HANDLE handle) {
+    auto it = g_machine->handles.find(handle);
+    if (it == g_machine->handles.end())
+        return;
+    it->second->Release(false);
+    g_machine->handles.erase(it);
+}
+
+void CloseProcessHandles() {
+    std::map<HANDLE, std::shared_ptr<HandleObject>> &handles = g_machine->handles;
+    for (auto it = handles.begin(); it != handles.end();) {
+        if (it->second->process != g_process->serial) {
+            ++it;
+            continue;
+        }
+        g_machine->handlesLeftOpen.push_back(std::string(it->second->kind) + " (" +
+                                             it->second->openedBy + ")");
+        it->second->Release(true);
+        it = handles.erase(it);
+    }
+}
+
+std::vector<std::string> HandlesLeftOpen() {
+    return g_machine->handlesLeftOpen;
 }
 
 std::string Upper(std::string text) {
@@ -240,9 +274,11 @@ HINSTANCE RegisterModule(const std::string &name, const std::string &rcText,
 int RunProcess(HINSTANCE module, const std::function<void()> &main) {
     Process process;
     process.module = module;
+    process.serial = ++g_processSerial;
     {
         std::lock_guard<std::mutex> lock(g_mutex);
         g_process = &process;
+        g_machine->handlesLeftOpen.clear();
         StartProcessThread([&process, main] {
             main();
             std::lock_guard<std::mutex> inner(g_mutex);
@@ -262,6 +298,7 @@ int RunProcess(HINSTANCE module, const std::function<void()> &main) {
         thread.join();
     std::lock_guard<std::mutex> lock(g_mutex);
     ResetWindows();
+    CloseProcessHandles();
     g_lastProcessHung = process.hung;
     g_process = nullptr;
     return process.exitCode;
@@ -439,15 +476,16 @@ HANDLE WINAPI CreateThread(LPSECURITY_ATTRIBUTES, size_t, LPTHREAD_START_ROUTINE
     StartProcessThread([start, parameter] { start(parameter); });
     if (threadId != NULL)
         *threadId = DWORD(g_process->threads.size());
-    return AddHandle(std::make_shared<ThreadHandle>());
+    return AddHandle(std::make_shared<ThreadHandle>(), "thread");
 }
 
 BOOL WINAPI CloseHandle(HANDLE handle) {
     Api api("CloseHandle");
-    if (g_machine->handles.erase(handle) == 0) {
+    if (g_machine->handles.count(handle) == 0) {
         SetError(ERROR_INVALID_HANDLE);
         return FALSE;
     }
+    CloseHandleObject(handle);
     return TRUE;
 }
 
@@ -469,7 +507,7 @@ BOOL WINAPI OpenProcessToken(HANDLE, DWORD, PHANDLE token) {
     Api api("OpenProcessToken");
     if (api.failed())
         return FALSE;
-    *token = AddHandle(std::make_shared<TokenHandle>());
+    *token = AddHandle(std::make_shared<TokenHandle>(), "token");
     return TRUE;
 }
 

@@ -108,6 +108,7 @@ struct Process {
     bool unwinding = false;
     bool hung = false;
     int exitCode = 0;
+    unsigned serial = 0; // tells its handles from those of other processes
     std::vector<std::thread> threads;
 };
 
@@ -147,6 +148,7 @@ struct Machine {
 
     std::map<HANDLE, std::shared_ptr<struct HandleObject>> handles;
     uintptr_t nextHandle = 0x1000;
+    std::vector<std::string> handlesLeftOpen; // by the last process, when it ended
     std::map<const void *, std::vector<AccessEntry>> acls;
     std::set<const void *> localAllocations;
     // DACLs handed out inside a security descriptor; valid while that descriptor is in
@@ -185,8 +187,19 @@ void SetError(DWORD code);
 
 struct HandleObject {
     virtual ~HandleObject() = default;
+    // The object's share of closing the handle, when the program closes it or its process ends.
+    virtual void Release(bool processEnded) { (void)processEnded; }
+    const char *kind = ""; // one of kHandleKinds
+    std::string openedBy;  // the call that gave the handle out
+    unsigned process = 0;  // the simulated process that opened it; 0 for a test's own calls
 };
-HANDLE AddHandle(std::shared_ptr<HandleObject> object);
+// Gives out a handle of one of kHandleKinds for the object; the calling process owns it.
+HANDLE AddHandle(std::shared_ptr<HandleObject> object, const char *kind);
+// Closes a handle the way the owning close call does: the object's release, then the handle.
+void CloseHandleObject(HANDLE handle);
+// Ends the current process's hold on its handles, as Windows does when a process ends, and
+// records the ones it left open.
+void CloseProcessHandles();
 template <class T> T *GetHandle(HANDLE handle) {
     auto it = g_machine->handles.find(handle);
     return it == g_machine->handles.end() ? nullptr : dynamic_cast<T *>(it->second.get());

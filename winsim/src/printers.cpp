@@ -18,6 +18,13 @@ Printer *PrinterOf(const PrinterHandle &handle) {
 }
 } // namespace
 
+void PrinterHandle::Release(bool) {
+    if (Printer *open = PrinterOf(*this)) {
+        open->handles--;
+        RemoveIfUnused(*open);
+    }
+}
+
 Printer *HandlePrinter(HANDLE handle) {
     PrinterHandle *found = FindPrinterHandle(handle);
     Printer *printer = found == nullptr ? nullptr : PrinterOf(*found);
@@ -72,7 +79,7 @@ HANDLE OpenHandle(Printer *printer, ACCESS_MASK access) {
         handle->serial = printer->serial;
         printer->handles++;
     }
-    return AddHandle(handle);
+    return AddHandle(handle, "printer");
 }
 
 DWORD Status(const PrinterInfo &printer) {
@@ -164,15 +171,9 @@ BOOL WINAPI ClosePrinter(HANDLE printer) {
     Api api("ClosePrinter");
     if (api.failed())
         return FALSE;
-    PrinterHandle *handle = FindPrinterHandle(printer);
-    if (handle == nullptr)
+    if (FindPrinterHandle(printer) == nullptr)
         return FALSE;
-    Printer *open = PrinterOf(*handle);
-    g_machine->handles.erase(printer);
-    if (open != nullptr) {
-        open->handles--;
-        RemoveIfUnused(*open);
-    }
+    CloseHandleObject(printer);
     return TRUE;
 }
 

@@ -14,11 +14,13 @@ struct ChildProcess {
     ChildScript script;
     unsigned long long endsAt = 0;
     HANDLE process = NULL, thread = NULL;
+    bool heldAtExit = false; // the caller's process ended with a handle of it open
 };
 
 // Both the process handle and the thread handle of a child are signalled when it ends.
 struct ChildHandle : HandleObject {
     explicit ChildHandle(std::shared_ptr<ChildProcess> child) : child(std::move(child)) {}
+    void Release(bool processEnded) override { child->heldAtExit |= processEnded; }
     std::shared_ptr<ChildProcess> child;
 };
 
@@ -46,6 +48,7 @@ std::vector<ChildLaunch> ChildLaunches() {
     for (const auto &child : g_machine->children->children) {
         launches.push_back(child->launch);
         launches.back().handlesOpen =
+            child->heldAtExit ||
             g_machine->handles.count(child->process) + g_machine->handles.count(child->thread) > 0;
     }
     return launches;
@@ -111,8 +114,8 @@ BOOL WINAPI CreateProcessA(LPCSTR application, LPSTR commandLine,
     }
     launch.started = true;
     child->endsAt = g_machine->clockMs + child->script.runMs;
-    child->process = AddHandle(std::make_shared<ChildHandle>(child));
-    child->thread = AddHandle(std::make_shared<ChildHandle>(child));
+    child->process = AddHandle(std::make_shared<ChildHandle>(child), "process");
+    child->thread = AddHandle(std::make_shared<ChildHandle>(child), "thread");
     DWORD &lastId = g_machine->children->lastId;
     *processInformation =
         PROCESS_INFORMATION{child->process, child->thread, lastId + 4, lastId + 8};

@@ -55,7 +55,7 @@ KeyRef Locate(const KeyRef &base, LPCSTR subKey, REGSAM access) {
 HKEY OpenHandle(const KeyRef &target) {
     auto handle = std::make_shared<KeyHandle>();
     handle->key = target;
-    return (HKEY)AddHandle(handle);
+    return (HKEY)AddHandle(handle, "registry key");
 }
 
 // The open key behind a handle, or the error a call on it gets.
@@ -352,7 +352,7 @@ LONG WINAPI RegCloseKey(HKEY key) {
         return ERROR_SUCCESS;
     if (GetHandle<KeyHandle>((HANDLE)key) == nullptr)
         return ERROR_INVALID_HANDLE;
-    g_machine->handles.erase((HANDLE)key);
+    CloseHandleObject((HANDLE)key);
     return ERROR_SUCCESS;
 }
 

@@ -232,13 +232,13 @@ HINF WINAPI SetupOpenInfFileA(PCSTR fileName, PCSTR className, DWORD style, PUIN
         SetError(error);
         return INVALID_HANDLE_VALUE;
     }
-    return AddHandle(handle);
+    return AddHandle(handle, "INF");
 }
 
 void WINAPI SetupCloseInfFile(HINF inf) {
     Api api("SetupCloseInfFile");
     if (GetHandle<InfHandle>(inf) != nullptr)
-        g_machine->handles.erase(inf);
+        CloseHandleObject(inf);
 }
 
 BOOL WINAPI SetupFindFirstLineA(HINF inf, PCSTR section, PCSTR key, PINFCONTEXT context) {

@@ -166,6 +166,7 @@ BOOL WriteText(const std::string &text, LPBYTE buffer, DWORD size, LPDWORD neede
 
 // A handle from OpenPrinterA or AddPrinterA: of the local print server, or of one printer.
 struct PrinterHandle : HandleObject {
+    void Release(bool processEnded) override; // a printer deleted meanwhile goes with the last
     bool server = false;
     std::string printer;
     unsigned serial = 0;

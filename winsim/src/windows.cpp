@@ -202,6 +202,8 @@ LRESULT DefDialogProc(std::unique_lock<std::mutex> &lock, Window &w, UINT messag
     case WM_GETTEXT:
     case WM_GETTEXTLENGTH:
         return ControlProc(w, message, wParam, lParam);
+    case WM_SYSKEYDOWN: // Alt+F4 is the window menu's Close command
+        return wParam == VK_F4 ? Deliver(lock, w.handle, WM_SYSCOMMAND, SC_CLOSE, 0) : 0;
     case WM_SYSCOMMAND:
         if ((wParam & 0xFFF0) == SC_CLOSE && w.sysClose)
             return Deliver(lock, w.handle, WM_CLOSE, 0, 0);
@@ -919,10 +921,17 @@ int WINAPI MessageBoxA(HWND owner, LPCSTR text, LPCSTR caption, UINT flags) {
     return answer(box);
 }
 
-HMENU WINAPI GetSystemMenu(HWND window, BOOL) {
+HMENU WINAPI GetSystemMenu(HWND window, BOOL revert) {
     Api api("GetSystemMenu");
     Window *w = Find(window);
-    return w != nullptr && (w->style & WS_SYSMENU) ? (HMENU)window : NULL;
+    if (w == nullptr || !(w->style & WS_SYSMENU))
+        return NULL;
+    // Reverting puts the default menu back, its Close command with it, and hands out no menu.
+    if (revert) {
+        w->sysClose = true;
+        return NULL;
+    }
+    return (HMENU)window;
 }
 
 BOOL WINAPI RemoveMenu(HMENU menu, UINT position, UINT flags) {
