@@ -439,7 +439,8 @@ class OverLeftovers : public Installation, public ::testing::WithParamInterface<
 };
 
 // The installation clears the leftovers and otherwise leaves the machine as an installation on a
-// clean one does; only the print-UI sequence takes the INF it finds instead of storing its own.
+// clean one does; only the print-UI sequence takes the INF it finds (with the precompiled form
+// that names where it came from) instead of storing its own.
 TEST_P(OverLeftovers, AreClearedAndNothingElseDiffers) {
     MachineSnapshot clean = InstallOnCom1();
     std::vector<std::string> cleanLog = Begins();

@@ -581,60 +581,76 @@ const PRINTER_INFO_2A *FindPrinter(const std::vector<BYTE> &buffer, DWORD count,
 }
 
 // A printer deleted while another handle to it is open stays, pending deletion, until the last
-// handle closes; while it stays, its driver is in use. Tried on a driver that no printer uses.
+// handle closes; while it stays, its driver is in use. Tried on a driver of the contracts' own,
+// which they remove again with whatever the spooler leaves of it.
 void PendingDeletion() {
     g_case = "printer pending deletion";
-    const char kPrinter[] = "QMR640 Contract Pending";
+    const char kPrinter[] = "QMR640 Contract Pending", kDriver[] = "QMR640 Contract Driver";
     LPSTR environment = (LPSTR)(IsWow64() ? "Windows x64" : "Windows NT x86");
-    DWORD count = 0;
-    std::vector<BYTE> printers = LocalPrinters(count);
-    std::vector<std::string> drivers = EnumerateNames<DRIVER_INFO_3A>(
+    std::string directory =
+        SpoolerDirectory("printer pending deletion", environment, GetPrinterDriverDirectoryA);
+    const char *const files[] = {"qmr640cd.dll", "qmr640cd.gpd", "qmr640cu.dll"};
+    std::string paths[3];
+    for (int i = 0; i < 3; ++i) {
+        paths[i] = directory + "\\" + files[i];
+        CHECK(PutText(paths[i], "contract driver file"));
+    }
+    DRIVER_INFO_3A driver = {};
+    driver.cVersion = 3;
+    driver.pName = (LPSTR)kDriver;
+    driver.pEnvironment = environment;
+    driver.pDriverPath = (LPSTR)paths[0].c_str();
+    driver.pDataFile = (LPSTR)paths[1].c_str();
+    driver.pConfigFile = (LPSTR)paths[2].c_str();
+    CHECK(AddPrinterDriverA(NULL, 3, (LPBYTE)&driver));
+    PRINTER_INFO_2A info = {};
+    info.pPrinterName = (LPSTR)kPrinter;
+    info.pPortName = (LPSTR) "LPT1:";
+    info.pDriverName = (LPSTR)kDriver;
+    info.pPrintProcessor = (LPSTR) "WinPrint";
+    info.pDatatype = (LPSTR) "RAW";
+    HANDLE added = AddPrinterA(NULL, 2, (LPBYTE)&info);
+    if (IsWow64())
+        WINE_DIFFERS(added != NULL, "AddPrinterA under WOW64 takes a driver of the spooler's own "
+                                    "environment, Windows x64");
+    else
+        CHECK(added != NULL);
+    if (added != NULL) {
+        PRINTER_DEFAULTSA defaults = {NULL, NULL, PRINTER_ALL_ACCESS};
+        HANDLE other = NULL;
+        CHECK(OpenPrinterA((LPSTR)kPrinter, &other, &defaults));
+        CHECK(DeletePrinter(added));
+        CHECK(ClosePrinter(added));
+        DWORD count = 0;
+        std::vector<BYTE> printers = LocalPrinters(count);
+        const PRINTER_INFO_2A *pending = FindPrinter(printers, count, kPrinter);
+        WINE_DIFFERS(pending != nullptr && (pending->Status & PRINTER_STATUS_PENDING_DELETION),
+                     "a printer deleted while a handle to it is open stays, pending deletion");
+        SetLastError(0);
+        BOOL deleted = DeletePrinterDriverExA(NULL, environment, (LPSTR)kDriver, 0, 0);
+        WINE_DIFFERS(!deleted && GetLastError() == ERROR_PRINTER_DRIVER_IN_USE,
+                     "the driver of a printer pending deletion is in use");
+        if (other != NULL)
+            CHECK(ClosePrinter(other));
+        printers = LocalPrinters(count);
+        CHECK(FindPrinter(printers, count, kPrinter) == nullptr);
+    }
+    DeletePrinterDriverExA(NULL, environment, (LPSTR)kDriver, DPD_DELETE_UNUSED_FILES, 0);
+    std::vector<std::string> left = EnumerateNames<DRIVER_INFO_3A>(
         "printer pending deletion",
         [environment](LPBYTE buffer, DWORD size, LPDWORD needed, LPDWORD returned) {
             return EnumPrinterDriversA(NULL, environment, 3, buffer, size, needed, returned);
         },
         &DRIVER_INFO_3A::pName);
-    std::string driver;
-    for (const std::string &name : drivers) {
-        bool used = false;
-        for (DWORD i = 0; i < count; ++i)
-            used =
-                used || SameText(((const PRINTER_INFO_2A *)printers.data())[i].pDriverName, name);
-        if (!used && driver.empty())
-            driver = name;
+    if (Contains(left, kDriver))
+        SHDeleteKeyA(HKEY_LOCAL_MACHINE, (std::string("SYSTEM\\CurrentControlSet\\Control\\Print\\"
+                                                      "Environments\\") +
+                                          environment + "\\Drivers\\Version-3\\" + kDriver)
+                                             .c_str());
+    for (const char *file : files) {
+        DeleteFileA((directory + "\\" + file).c_str());
+        DeleteFileA((directory + "\\3\\" + file).c_str());
     }
-    if (driver.empty()) {
-        printf("note: no printer driver without a printer; the pending-deletion cases are "
-               "skipped\n");
-        return;
-    }
-    PRINTER_INFO_2A info = {};
-    info.pPrinterName = (LPSTR)kPrinter;
-    info.pPortName = (LPSTR) "LPT1:";
-    info.pDriverName = (LPSTR)driver.c_str();
-    info.pPrintProcessor = (LPSTR) "WinPrint";
-    info.pDatatype = (LPSTR) "RAW";
-    HANDLE added = AddPrinterA(NULL, 2, (LPBYTE)&info);
-    CHECK(added != NULL);
-    if (added == NULL)
-        return;
-    PRINTER_DEFAULTSA defaults = {NULL, NULL, PRINTER_ALL_ACCESS};
-    HANDLE other = NULL;
-    CHECK(OpenPrinterA((LPSTR)kPrinter, &other, &defaults));
-    CHECK(DeletePrinter(added));
-    CHECK(ClosePrinter(added));
-    printers = LocalPrinters(count);
-    const PRINTER_INFO_2A *pending = FindPrinter(printers, count, kPrinter);
-    WINE_DIFFERS(pending != nullptr && (pending->Status & PRINTER_STATUS_PENDING_DELETION),
-                 "a printer deleted while a handle to it is open stays, pending deletion");
-    SetLastError(0);
-    BOOL driverDeleted = DeletePrinterDriverExA(NULL, environment, (LPSTR)driver.c_str(), 0, 0);
-    WINE_DIFFERS(!driverDeleted && GetLastError() == ERROR_PRINTER_DRIVER_IN_USE,
-                 "the driver of a printer pending deletion is in use");
-    if (other != NULL)
-        CHECK(ClosePrinter(other));
-    printers = LocalPrinters(count);
-    CHECK(FindPrinter(printers, count, kPrinter) == nullptr);
 }
 
 // The window menu of a dialog: its Close command goes by command, and a revert puts the default

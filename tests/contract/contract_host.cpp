@@ -23,10 +23,6 @@ void PrepareMachine(bool wow64) {
     printer.name = "Contract Printer";
     printer.driver = driver.name;
     winsim::AddPrinter(printer);
-    winsim::DriverInfo unused;
-    unused.name = "Contract Driver";
-    unused.environment = wow64 ? winsim::kEnvironmentX64 : winsim::kEnvironmentX86;
-    winsim::AddDriver(unused);
     winsim::PutFile(winsim::ProcessorDirectory(winsim::kEnvironmentX86) + "\\winprint.dll",
                     "print processor");
 }
