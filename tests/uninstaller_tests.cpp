@@ -403,7 +403,10 @@ class RoundTrip : public Uninstaller, public ::testing::WithParamInterface<Syste
             printui.onFinish = [wow64, printerPort] { ActAsPrintUI(wow64, printerPort); };
             winsim::ScriptNextChild(printui);
         }
+        size_t children = winsim::ChildLaunches().size();
         ASSERT_EQ(0, RunInstaller());
+        // The sequence the system calls for: printui is started from Vista on only.
+        EXPECT_EQ(children + (GetParam().version.major >= 6), winsim::ChildLaunches().size());
         PutOptions(kMedia, "PORTDLG=FALSE\r\nPORT=COM1\r\n"); // as the media came
         boxesBefore = winsim::Boxes().size();
     }
@@ -418,12 +421,12 @@ class RoundTrip : public Uninstaller, public ::testing::WithParamInterface<Syste
              // The spooler's own folder for version-3 drivers stays, empty.
              R"(\+ file C:\\WINDOWS\\SYSTEM32\\SPOOL\\DRIVERS\\(W32X86|X64)\\3)"});
     }
-    // The package's driver in the environment its printers use.
+    // The package's driver, in the environment of the spooler that its printers use.
     static bool DriverInstalled() {
-        for (const char *environment : {winsim::kEnvironmentX86, winsim::kEnvironmentX64})
-            for (const winsim::DriverInfo &driver : winsim::Drivers(environment))
-                if (driver.name == kDriver)
-                    return true;
+        for (const winsim::DriverInfo &driver :
+             winsim::Drivers(GetParam().wow64 ? winsim::kEnvironmentX64 : winsim::kEnvironmentX86))
+            if (driver.name == kDriver)
+                return true;
         return false;
     }
     MachineSnapshot before;

@@ -77,7 +77,7 @@ struct ChildLaunch {
     WORD showWindow;
     bool started;
     bool finished;    // a wait saw it end
-    bool handlesOpen; // the caller still holds its process or thread handle
+    bool handlesOpen; // the caller holds its process or thread handle, or did when it ended
 };
 // Every CreateProcessA call in order, failed starts included. Started children also appear in
 // Launches(), with the show state they were given (SW_SHOWNORMAL without STARTF_USESHOWWINDOW).
