@@ -171,13 +171,18 @@ TEST_F(InstallerFlow, CancellingThePortDialogEndsBeforeAnythingChanges) {
     EXPECT_EQ(UINT(MB_OK | MB_ICONINFORMATION), winsim::Boxes()[0].flags);
 }
 
+// The Close box and Alt+F4 (the same command of the window menu).
 TEST_F(InstallerFlow, ClosingThePortDialogCancelsToo) {
-    winsim::SetUser([](HWND dialog) {
-        if (winsim::WindowText(dialog) == "Port Type")
-            PostMessageA(dialog, WM_SYSCOMMAND, SC_CLOSE, 0);
-    });
-    EXPECT_EQ(0, RunInstaller());
-    EXPECT_EQ("The driver installation canceled.", LogSteps(kInstallerLog).back());
+    for (const MSG &close : {MSG{NULL, WM_SYSCOMMAND, SC_CLOSE, 0, 0, {0, 0}},
+                             MSG{NULL, WM_SYSKEYDOWN, VK_F4, 0x20000000, 0, {0, 0}}}) {
+        SetUp();
+        winsim::SetUser([close](HWND dialog) {
+            if (winsim::WindowText(dialog) == "Port Type")
+                PostMessageA(dialog, close.message, close.wParam, close.lParam);
+        });
+        EXPECT_EQ(0, RunInstaller());
+        EXPECT_EQ("The driver installation canceled.", LogSteps(kInstallerLog).back());
+    }
 }
 
 TEST_F(InstallerFlow, DialogShowsTheVersionCaptionAndIcon) {
