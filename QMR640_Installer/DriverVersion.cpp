@@ -1,17 +1,15 @@
 #include "QMR640_Installer/DriverVersion.h"
 
 #include <stdio.h>
-#include <stdlib.h>
 #include <string.h>
 #include <winspool.h>
 
 #include "QMR640_Installer/resource.h"
-#include "common/app_context.h"
 #include "common/bounded_string.h"
+#include "common/deployment.h"
 #include "common/platform.h"
 #include "common/printer_driver.h"
 #include "common/profile.h"
-#include "common/restart.h"
 #include "common/trace_log.h"
 #include "removal/pnp_cleanup.h"
 
@@ -117,14 +115,14 @@ std::string CDriverVersion::NextPrinterName() const {
 
 void CDriverVersion::AskForRestart(int portValue, const char *beforeRestart) {
     if (portValue == kPortValueUsb) {
-        AppMessageBox(kPowerCycle, MB_OK | MB_ICONINFORMATION);
+        ShowInformation(kPowerCycle, MB_OK | MB_ICONINFORMATION);
         return;
     }
-    if (AppMessageBox(kRestartQuestion, MB_YESNO | MB_ICONQUESTION) != IDYES)
+    if (AskRestart(kRestartQuestion) != IDYES)
         return;
     if (beforeRestart != NULL)
         TraceLog(beforeRestart);
-    RestartSystem();
+    StartRestart();
 }
 
 void CDriverVersion::AddToWin2K(int portValue) {
@@ -214,7 +212,7 @@ void CDriverVersion::RunPrintUI(char *commandLine) {
     DWORD error = started ? ERROR_SUCCESS : GetLastError();
     TraceLog("\r\nCOMMAND LINE : %s", commandLine);
     if (!started) {
-        AppMessageBox("CreateProcess failed.", MB_OK);
+        ShowError("CreateProcess failed.", MB_OK);
         TraceLog("CreateProcess failed. (%d)", int(error));
         return;
     }
@@ -223,9 +221,9 @@ void CDriverVersion::RunPrintUI(char *commandLine) {
     if (WaitForSingleObject(child.hProcess, 120000) == WAIT_TIMEOUT) {
         CloseHandle(child.hProcess);
         CloseHandle(child.hThread);
-        AppMessageBox("The process could not finish the installation.", MB_OK | MB_ICONSTOP);
+        ShowError("The process could not finish the installation.", MB_OK | MB_ICONSTOP);
         TraceLog("WAIT_TIMEOUT");
-        exit(-1);
+        EndRun(-1);
     }
     std::string section = m_record.maker;
     std::string scratch = m_record.driverName;

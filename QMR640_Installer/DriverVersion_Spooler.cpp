@@ -6,6 +6,7 @@
 
 #include "QMR640_Installer/DriverVersion.h"
 #include "QMR640_Installer/resource.h"
+#include "common/deployment.h"
 #include "common/file_utils.h"
 #include "common/platform.h"
 #include "common/profile.h"
@@ -118,7 +119,7 @@ bool CDriverVersion::AddPrinterToSystem(int portValue, const std::string &printe
         if (handle == NULL) {
             ReportSystemError("AddPrinter, Error Code: %d\n\n", GetLastError(), MB_ICONSTOP);
             TraceLog("AddPrinterToSystem END");
-            exit(0);
+            EndRun(0);
         }
         ClosePrinter(handle);
     }

@@ -6,6 +6,7 @@
 #include "QMR640_Installer/KSTPOS_InstallerDlg.h"
 #include "QMR640_Installer/resource.h"
 #include "common/app_context.h"
+#include "common/deployment.h"
 
 const ProgramSettings kInstallerProgram = {
     "QMR640_Installer", "\\QMR-640_Installer.txt", IDS_MAKER_NAME, IDS_FORM_TAG, IDS_GPD_FILE,
@@ -14,8 +15,12 @@ const ProgramSettings kInstallerProgram = {
 BOOL CKSTPOS_InstallerApp::InitInstance() {
     InitCommonControls();
     SetCurrentProgram(kInstallerProgram);
+    ReadRunSwitches(true);
     CKSTPOS_InstallerDlg dialog;
-    dialog.DoModal();
+    if (RunSwitches().ui == UI_NONE)
+        dialog.RunWithoutWindow();
+    else
+        dialog.DoModal();
     // End here while the dialog still exists: the worker may still be using it.
-    exit(0);
+    EndRun(0);
 }

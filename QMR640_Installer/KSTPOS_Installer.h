@@ -6,6 +6,7 @@ extern const struct ProgramSettings kInstallerProgram;
 
 class CKSTPOS_InstallerApp {
   public:
-    // Runs the progress dialog; the worker ends the process.
+    // Reads the switches and runs the progress dialog, or with /quiet the same steps without
+    // any window; the worker ends the process.
     BOOL InitInstance();
 };

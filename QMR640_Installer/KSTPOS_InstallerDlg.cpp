@@ -7,9 +7,11 @@
 #include "QMR640_Installer/resource.h"
 #include "common/app_context.h"
 #include "common/busy_filter.h"
+#include "common/deployment.h"
 #include "common/dialog_icon.h"
 #include "common/platform.h"
 #include "common/profile.h"
+#include "common/program_folder.h"
 #include "common/restart.h"
 #include "common/trace_log.h"
 #include "removal/removal_steps.h"
@@ -64,16 +66,7 @@ BOOL CKSTPOS_InstallerDlg::OnInitDialog() {
     OnRefresh();
     SendMessageA(m_hWnd, WM_SETICON, ICON_BIG, (LPARAM)m_hIcon);
     SendMessageA(m_hWnd, WM_SETICON, ICON_SMALL, (LPARAM)m_hIcon);
-
-    StartTraceLog(CurrentProgram().logFileName);
-    m_bWow64 = IsWow64();
-    m_nOSCode = CheckOS();
-    m_DriverVersion.SetSystemInfo(m_bWow64, m_nOSCode);
-    m_DriverVersion.SetControlPointers(&m_strStatus, m_hProgressBar);
-    BuildVersionCaption();
-    RunSpoolerCommand("net start spooler", 2000);
-    m_bInstalling = 0;
-    m_bRemoving = 0;
+    StartUp();
     PostMessageA(m_hWnd, WM_REFRESH_STATUS, 0, 0);
     SendMessageA(m_hProgressBar, PBM_SETRANGE, 0, MAKELPARAM(0, 100));
     SendMessageA(m_hProgressBar, PBM_SETSTEP, 9, 0);
@@ -84,9 +77,28 @@ BOOL CKSTPOS_InstallerDlg::OnInitDialog() {
     if (m_hWorkerThread == NULL) {
         // Without its worker the dialog would wait for ever: nothing is installed, the run ends.
         TraceLog("CreateThread failed. (%d)", int(GetLastError()));
+        RecordFailure();
         EndDialog(m_hWnd, IDCANCEL);
     }
     return TRUE;
+}
+
+void CKSTPOS_InstallerDlg::StartUp() {
+    StartTraceLog(CurrentProgram().logFileName);
+    EnterProgramFolder();
+    m_bWow64 = IsWow64();
+    m_nOSCode = CheckOS();
+    m_DriverVersion.SetSystemInfo(m_bWow64, m_nOSCode);
+    m_DriverVersion.SetControlPointers(&m_strStatus, m_hProgressBar);
+    BuildVersionCaption();
+    RunSpoolerCommand("net start spooler", 2000);
+    m_bInstalling = 0;
+    m_bRemoving = 0;
+}
+
+void CKSTPOS_InstallerDlg::RunWithoutWindow() {
+    StartUp();
+    RunWorker();
 }
 
 void CKSTPOS_InstallerDlg::BuildVersionCaption() {
@@ -117,8 +129,8 @@ DWORD WINAPI CKSTPOS_InstallerDlg::WorkerThread(LPVOID parameter) {
 
 void CKSTPOS_InstallerDlg::RunWorker() {
     if (m_nOSCode < OS_WIN2000) {
-        AppMessageBox("THE DRIVER CAN NOT BE INSTALLED ON THIS OS.", MB_OK | MB_ICONINFORMATION);
-        exit(0);
+        ShowError("THE DRIVER CAN NOT BE INSTALLED ON THIS OS.", MB_OK | MB_ICONINFORMATION);
+        EndRun(0);
     }
     m_bInstalling = 1;
     int portIndex = ChoosePort();
@@ -131,10 +143,14 @@ void CKSTPOS_InstallerDlg::RunWorker() {
             m_DriverVersion.AddToWin2K(portValue);
     }
     m_bInstalling = 0;
-    exit(0);
+    EndRun(0);
 }
 
 int CKSTPOS_InstallerDlg::ChoosePort() {
+    if (RunSwitches().portIndex >= 0)
+        return RunSwitches().portIndex;
+    if (Unattended())
+        return PresetPortOrEnd();
     char value[256] = {0};
     const char *portDialog = GetDriverInfoFromFile("QMR640", "PORTDLG", value, sizeof value);
     if (portDialog == NULL || strstr(portDialog, "TRUE") != NULL) {
@@ -152,6 +168,18 @@ int CKSTPOS_InstallerDlg::ChoosePort() {
     return portIndex;
 }
 
+int CKSTPOS_InstallerDlg::PresetPortOrEnd() {
+    char value[256] = {0};
+    int portIndex =
+        PortIndexInSetting(GetDriverInfoFromFile("QMR640", "PORT", value, sizeof value));
+    if (portIndex < 0) {
+        // Nobody is there to ask, and a guessed port would print nowhere.
+        TraceLog("NO PORT : give /port:NAME or PORT in the options file.");
+        EndRunWith(EXIT_BAD_SWITCH);
+    }
+    return portIndex;
+}
+
 void CKSTPOS_InstallerDlg::CheckInstalledVersion() {
     DWORD version[4];
     const UINT ids[4] = {IDS_VERSION_MAJOR, IDS_VERSION_MINOR, IDS_VERSION_BUILD,
@@ -166,15 +194,15 @@ void CKSTPOS_InstallerDlg::CheckInstalledVersion() {
     if (result == 2 || result == 3)
         return;
     m_bRemoving = 1;
-    AppMessageBox("There is a different version driver in this system.\r\n\r\nThe installed "
-                  "driver will be removed.",
-                  MB_OK | MB_ICONINFORMATION);
+    ShowInformation("There is a different version driver in this system.\r\n\r\nThe installed "
+                    "driver will be removed.",
+                    MB_OK | MB_ICONINFORMATION);
     StepHost host = {m_bWow64, m_nOSCode, &m_strStatus, m_hProgressBar};
     DeletePrinterObjects(host);
-    AppMessageBox("The installer has successfully removed the different version.\nNow it is going "
-                  "to restart your computer to take effect.\nAfter restarting, you may reinstall "
-                  "the driver again.",
-                  MB_OK | MB_ICONINFORMATION);
-    RestartSystem();
-    exit(0);
+    ShowInformation("The installer has successfully removed the different version.\nNow it is "
+                    "going to restart your computer to take effect.\nAfter restarting, you may "
+                    "reinstall the driver again.",
+                    MB_OK | MB_ICONINFORMATION);
+    ForcedRestart();
+    EndRun(0);
 }

@@ -14,6 +14,8 @@ class CKSTPOS_InstallerDlg {
     ~CKSTPOS_InstallerDlg();
 
     INT_PTR DoModal();
+    // /quiet: the start-up and the worker's run on this thread, without any window.
+    void RunWithoutWindow();
 
     // Returns only when no different driver version is installed; otherwise removes it,
     // restarts and ends the process.
@@ -39,8 +41,12 @@ class CKSTPOS_InstallerDlg {
     static bool PreTranslate(void *self, const MSG &msg);
 
     BOOL OnInitDialog();
+    // The start-up that does not need the window.
+    void StartUp();
     void OnRefresh();
     void RunWorker();
     int ChoosePort();
+    // The port of an unattended run: the options file's PORT; without one the run ends with 87.
+    int PresetPortOrEnd();
     void BuildVersionCaption();
 };

@@ -46,15 +46,18 @@ char *GetDriverInfoFromFile(const char *section, const char *key, char *value, D
     return NULL;
 }
 
-int PortIndexFromSetting(const char *value) {
-    static const char *const kNames[PORT_COUNT] = {"COM1", "COM2", "COM3", "COM4",
-                                                   "LPT1", "LPT2", "USB"};
+int PortIndexInSetting(const char *value) {
     if (value == NULL)
-        return 0;
+        return -1;
     for (int index = 0; index < PORT_COUNT; ++index)
-        if (strstr(value, kNames[index]) != NULL)
+        if (strstr(value, kPortNames[index]) != NULL)
             return index;
-    return 0;
+    return -1;
+}
+
+int PortIndexFromSetting(const char *value) {
+    int index = PortIndexInSetting(value);
+    return index >= 0 ? index : 0;
 }
 
 CPort_Dlg::CPort_Dlg() : m_nPortIndex(0), m_hWnd(NULL) {}

@@ -2,10 +2,12 @@
 #pragma once
 #include <windows.h>
 
+#include "common/switches.h"
+
 // Port values handed to the installation sequences: 1000 + port index.
 const int PORT_VALUE_BASE = 1000;
 const int PORT_INDEX_USB = 6;
-const int PORT_COUNT = 7;
+const int PORT_COUNT = PORT_NAME_COUNT;
 
 // Reads a key of the options file beside the installer, else of the copy in the model folder;
 // returns value when a non-empty value was read, else NULL after logging the failure.
@@ -13,6 +15,8 @@ char *GetDriverInfoFromFile(const char *section, const char *key, char *value, D
 
 // The port index that a PORT value preselects (NULL for an unreadable key).
 int PortIndexFromSetting(const char *value);
+// The first port a PORT value names, -1 when it names none (or is NULL).
+int PortIndexInSetting(const char *value);
 
 // The radio button of each port index, in the group's order.
 extern const int kPortRadioIds[PORT_COUNT];

@@ -6,6 +6,7 @@
 #include "QMR640_Uninstaller/KSTPOS_UninstallerDlg.h"
 #include "QMR640_Uninstaller/resource.h"
 #include "common/app_context.h"
+#include "common/deployment.h"
 
 const ProgramSettings kUninstallerProgram = {"QMR640_Uninstaller", "\\QMR-640_UnInstaller.txt",
                                              IDS_MAKER_NAME,       IDS_FORM_TAG,
@@ -15,8 +16,12 @@ const ProgramSettings kUninstallerProgram = {"QMR640_Uninstaller", "\\QMR-640_Un
 BOOL CKSTPOS_UninstallerApp::InitInstance() {
     InitCommonControls();
     SetCurrentProgram(kUninstallerProgram);
+    ReadRunSwitches(false);
     CKSTPOS_UninstallerDlg dialog;
-    dialog.DoModal();
+    if (RunSwitches().ui == UI_NONE)
+        dialog.RunWithoutWindow();
+    else
+        dialog.DoModal();
     // End here while the dialog still exists: a worker may still be using it.
-    exit(0);
+    EndRun(0);
 }

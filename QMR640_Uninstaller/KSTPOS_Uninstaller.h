@@ -6,6 +6,7 @@ extern const struct ProgramSettings kUninstallerProgram;
 
 class CKSTPOS_UninstallerApp {
   public:
-    // Runs the uninstaller dialog and ends the process when it closes.
+    // Reads the switches and runs the uninstaller dialog, or with /quiet the same steps without
+    // any window; ends the process when it closes.
     BOOL InitInstance();
 };

@@ -1,20 +1,20 @@
 #include "QMR640_Uninstaller/KSTPOS_UninstallerDlg.h"
 
 #include <commctrl.h>
-#include <stdlib.h>
 #include <winspool.h>
 
 #include "QMR640_Uninstaller/CheckListBox.h"
 #include "QMR640_Uninstaller/resource.h"
 #include "common/app_context.h"
 #include "common/busy_filter.h"
+#include "common/deployment.h"
 #include "common/dialog_icon.h"
 #include "common/driver_printers.h"
 #include "common/platform.h"
 #include "common/printer_driver.h"
 #include "common/profile.h"
+#include "common/program_folder.h"
 #include "common/report_error.h"
-#include "common/restart.h"
 #include "common/trace_log.h"
 #include "removal/pnp_cleanup.h"
 #include "removal/removal_steps.h"
@@ -102,16 +102,32 @@ BOOL CKSTPOS_UninstallerDlg::OnInitDialog() {
     OnRefresh();
     SendMessageA(m_hWnd, WM_SETICON, ICON_BIG, (LPARAM)m_hIcon);
     SendMessageA(m_hWnd, WM_SETICON, ICON_SMALL, (LPARAM)m_hIcon);
-    StartTraceLog(CurrentProgram().logFileName);
-    m_bWow64 = IsWow64();
-    m_nOSCode = CheckOS();
-    m_nPrinterObjects = 0;
-    m_bBusy = 0;
+    StartUp();
     SendMessageA(m_hProgressBar, PBM_SETRANGE, 0, MAKELPARAM(0, 100));
     SendMessageA(m_hProgressBar, PBM_SETSTEP, 10, 0);
     InstallMessageFilter(PreTranslate, this);
     SetTimer(m_hWnd, kPrepareTimer, 1, NULL);
     return TRUE;
+}
+
+void CKSTPOS_UninstallerDlg::StartUp() {
+    StartTraceLog(CurrentProgram().logFileName);
+    EnterProgramFolder();
+    m_bWow64 = IsWow64();
+    m_nOSCode = CheckOS();
+    m_nPrinterObjects = 0;
+    m_bBusy = 0;
+}
+
+void CKSTPOS_UninstallerDlg::RunWithoutWindow() {
+    StartUp();
+    m_nPrinterObjects = AddPrinterObjectsToList();
+    if (m_nPrinterObjects < 0)
+        EndRun(0);
+    if (m_nPrinterObjects == 0 && !DriverPresent())
+        EndWithNothingToRemove();
+    // The printer list holds every printer on the driver: all of them are chosen.
+    RemoveChosenPrinters();
 }
 
 void CKSTPOS_UninstallerDlg::OnRefresh() {
@@ -136,21 +152,14 @@ void CKSTPOS_UninstallerDlg::PrepareUninstall() {
     EnableWindow(m_hCancel, TRUE);
     m_nPrinterObjects = AddPrinterObjectsToList();
     if (m_nPrinterObjects < 0)
-        exit(0);
+        EndRun(0);
     if (m_nPrinterObjects == 0) {
-        m_strScratch = LoadProfileString(IDS_DRIVER_NAME);
-        StepHost host = Host();
-        if (PrinterDrvExist(m_strScratch, host, STATUS_QUIET)) {
-            EnableWindow(m_hCancel, FALSE);
-            m_bBusy = 1;
-            StartUninstall();
-            return;
-        }
-        std::string text =
-            "The " + LoadProfileString(IDS_MODEL_NAME) + " driver does not exist on this system.";
-        AppMessageBox(text.c_str(), MB_OK | MB_ICONINFORMATION);
-        DeleteUninstallInfoFromReg(host);
-        exit(0);
+        if (!DriverPresent())
+            EndWithNothingToRemove();
+        EnableWindow(m_hCancel, FALSE);
+        m_bBusy = 1;
+        StartUninstall();
+        return;
     }
     EnableWindow(m_hUninstall, FALSE);
     for (const std::string &name : m_PrinterList)
@@ -160,6 +169,25 @@ void CKSTPOS_UninstallerDlg::PrepareUninstall() {
     for (int i = 0; i < SendMessageA(m_hPrinterList, LB_GETCOUNT, 0, 0); ++i)
         SetCheck(m_hPrinterList, i, 1);
     EnableWindow(m_hUninstall, TRUE);
+    if (Unattended()) {
+        // /passive: nobody clicks Uninstall; every printer stays checked.
+        EnableWindow(m_hCancel, FALSE);
+        m_bBusy = 1;
+        StartUninstall();
+    }
+}
+
+bool CKSTPOS_UninstallerDlg::DriverPresent() {
+    m_strScratch = LoadProfileString(IDS_DRIVER_NAME);
+    return PrinterDrvExist(m_strScratch, Host(), STATUS_QUIET) != 0;
+}
+
+void CKSTPOS_UninstallerDlg::EndWithNothingToRemove() {
+    std::string text =
+        "The " + LoadProfileString(IDS_MODEL_NAME) + " driver does not exist on this system.";
+    ShowInformation(text.c_str(), MB_OK | MB_ICONINFORMATION);
+    DeleteUninstallInfoFromReg(Host());
+    EndRun(0);
 }
 
 int CKSTPOS_UninstallerDlg::AddPrinterObjectsToList() {
@@ -185,7 +213,8 @@ void CKSTPOS_UninstallerDlg::StartUninstall() {
     if (thread == NULL) {
         // Without its worker the dialog would wait for ever with its buttons disabled.
         TraceLog("CreateThread failed. (%d)", int(GetLastError()));
-        exit(0);
+        RecordFailure();
+        EndRun(0);
     }
     CloseHandle(thread);
     m_bBusy = 1;
@@ -235,6 +264,10 @@ void CKSTPOS_UninstallerDlg::RunUninstall() {
         name.resize(size_t(length));
         m_PrinterList.push_front(name);
     }
+    RemoveChosenPrinters();
+}
+
+void CKSTPOS_UninstallerDlg::RemoveChosenPrinters() {
     bool allChosen = m_nPrinterObjects == int(m_PrinterList.size());
     StepHost host = Host();
     if (m_nPrinterObjects != 0) {
@@ -248,29 +281,24 @@ void CKSTPOS_UninstallerDlg::RunUninstall() {
         Delete_LPT_USB_Info(host, STATUS_STEP);
         DeletePrnDrvPnPDirectory(host, STATUS_STEP);
         DeleteUninstallInfoFromReg(host);
-        m_strStatus.Set(kCompleted);
-        SendMessageA(m_hProgressBar, PBM_SETPOS, 100, 0);
         m_PrinterList.clear();
-        PostMessageA(m_hWnd, WM_REFRESH_STATUS, 0, 0);
-        Sleep(1000);
-        if (AppMessageBox(kRestartQuestion, MB_YESNO | MB_ICONQUESTION) == IDYES) {
-            m_strStatus.Set(kCompleted);
-            PostMessageA(m_hWnd, WM_REFRESH_STATUS, 0, 0);
-            Sleep(1000);
-            RestartSystem();
-            exit(0);
+        PostCompletion(m_strStatus, m_hProgressBar, kCompleted, 1000);
+        if (AskRestart(kRestartQuestion) == IDYES) {
+            PostStatus(kCompleted, FALSE, 1000);
+            StartRestart();
+            EndRun(0);
         }
+        if (Unattended())
+            EndRun(0);
         // The dialog thread ends the dialog; this thread must not touch it any more. Should the
         // request not reach it, the dialog would wait for ever with its buttons disabled.
         if (!PostMessageA(m_hWnd, WM_COMMAND, IDOK, 0))
-            exit(0);
+            EndRun(0);
         return;
     }
-    m_strStatus.Set(kCompleted);
-    SendMessageA(m_hProgressBar, PBM_SETPOS, 100, 0);
     m_PrinterList.clear();
-    PostMessageA(m_hWnd, WM_REFRESH_STATUS, 0, 0);
+    PostCompletion(m_strStatus, m_hProgressBar, kCompleted, 0);
     m_bBusy = 0;
     Sleep(2000);
-    exit(0);
+    EndRun(0);
 }

@@ -14,6 +14,9 @@ class CKSTPOS_UninstallerDlg {
     ~CKSTPOS_UninstallerDlg();
 
     INT_PTR DoModal();
+    // /quiet: lists the printers and removes them all with the package, on this thread and
+    // without any window.
+    void RunWithoutWindow();
 
     int m_nOSCode;
     BOOL m_bWow64;
@@ -35,13 +38,20 @@ class CKSTPOS_UninstallerDlg {
     static bool PreTranslate(void *self, const MSG &msg);
 
     BOOL OnInitDialog();
+    // The start-up that does not need the window.
+    void StartUp();
     void OnRefresh();
     void OnTimer(UINT_PTR id);
     void PrepareUninstall();
+    bool DriverPresent();
+    // Nothing of the product is there: says so, removes a stale uninstall entry and ends.
+    void EndWithNothingToRemove();
     int AddPrinterObjectsToList();
     void StartUninstall();
     void UpdateUninstallButton();
     void RunUninstall();
+    // Removes the printers in the printer list and, when they are all the driver's, the package.
+    void RemoveChosenPrinters();
     StepHost Host();
     void PostStatus(const char *text, BOOL step, DWORD pause);
 };

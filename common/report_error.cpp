@@ -3,7 +3,7 @@
 #include <stdio.h>
 #include <string>
 
-#include "common/app_context.h"
+#include "common/deployment.h"
 
 void ReportSystemError(const char *prefixFormat, DWORD code, UINT icon) {
     char prefix[512] = {0};
@@ -19,5 +19,5 @@ void ReportSystemError(const char *prefixFormat, DWORD code, UINT icon) {
     if (systemText != NULL)
         LocalFree(systemText);
 
-    AppMessageBox(text.c_str(), MB_OK | icon);
+    ShowError(text.c_str(), MB_OK | icon);
 }

@@ -2,5 +2,6 @@
 #pragma once
 #include <windows.h>
 
-// Shows prefixFormat (one %d for code) followed by the system's English text for code.
+// Shows prefixFormat (one %d for code) followed by the system's English text for code; an
+// unattended run writes it to the trace log and will end with 1603.
 void ReportSystemError(const char *prefixFormat, DWORD code, UINT icon);

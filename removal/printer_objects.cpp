@@ -6,6 +6,7 @@
 
 #include "common/app_context.h"
 #include "common/bounded_string.h"
+#include "common/deployment.h"
 #include "common/driver_printers.h"
 #include "common/profile.h"
 #include "common/report_error.h"
@@ -62,7 +63,7 @@ void DeletePrinterObjects(const StepHost &host) {
     std::vector<std::string> names;
     if (!PrintersOfDriver(LoadProfileString(PROFILE_DRIVER_NAME), names)) {
         ReportSystemError("EnumPrinters Error Code: %d\n\n", GetLastError(), MB_ICONEXCLAMATION);
-        exit(0);
+        EndRun(0);
     }
     for (const std::string &name : names)
         DeletePrinterObject(name.c_str());

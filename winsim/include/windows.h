@@ -153,6 +153,8 @@ BOOL WINAPI GetVersionExA(LPOSVERSIONINFOA info);
 
 // ---- modules and processes
 HMODULE WINAPI GetModuleHandleA(LPCSTR name);
+DWORD WINAPI GetModuleFileNameA(HMODULE module, LPSTR buffer, DWORD size);
+LPSTR WINAPI GetCommandLineA(void);
 FARPROC WINAPI GetProcAddress(HMODULE module, LPCSTR name);
 HANDLE WINAPI GetCurrentProcess(void);
 DWORD WINAPI GetCurrentThreadId(void);
@@ -300,6 +302,7 @@ BOOL WINAPI FindClose(HANDLE find);
 UINT WINAPI GetWindowsDirectoryA(LPSTR buffer, UINT size);
 UINT WINAPI GetSystemDirectoryA(LPSTR buffer, UINT size);
 DWORD WINAPI GetCurrentDirectoryA(DWORD size, LPSTR buffer);
+BOOL WINAPI SetCurrentDirectoryA(LPCSTR path);
 DWORD WINAPI GetFullPathNameA(LPCSTR path, DWORD size, LPSTR buffer, LPSTR *filePart);
 DWORD WINAPI GetPrivateProfileStringA(LPCSTR section, LPCSTR key, LPCSTR defaultValue, LPSTR buffer,
                                       DWORD size, LPCSTR fileName);

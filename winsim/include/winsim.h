@@ -166,8 +166,13 @@ std::vector<std::string> HandlesLeftOpen();
 // Registers a program's resources (its .rc text and the resource.h it includes).
 HINSTANCE RegisterModule(const std::string &name, const std::string &rcText,
                          const std::string &headerText);
+// The next RunProcess starts its program from imagePath (a full path), its command line being the
+// quoted path and, after a blank, the arguments when there are any. By default the program lies
+// in the current directory as <module name>.exe and has no arguments.
+void SetProgramStart(const std::string &imagePath, const std::string &arguments);
 // Runs main as the first thread of a new simulated process until the process has ended,
-// all its threads included, and returns the exit code.
+// all its threads included, and returns the exit code. The process inherits the current
+// directory and its changes of it end with it.
 int RunProcess(HINSTANCE module, const std::function<void()> &main);
 // True when the last process was stopped because a wait made no progress: no platform call was
 // made for the hang limit (5000 ms of real time unless set).

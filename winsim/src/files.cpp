@@ -606,6 +606,24 @@ DWORD WINAPI GetCurrentDirectoryA(DWORD size, LPSTR buffer) {
     return CopyDirectory(g_machine->currentDir, buffer, size);
 }
 
+BOOL WINAPI SetCurrentDirectoryA(LPCSTR path) {
+    Api api("SetCurrentDirectoryA");
+    if (api.failed())
+        return FALSE;
+    if (path == NULL || path[0] == '\0') {
+        SetError(ERROR_INVALID_PARAMETER);
+        return FALSE;
+    }
+    const FileNode *node = Find(NormalizePath(path));
+    if (node == nullptr || !node->directory) {
+        SetError(node == nullptr ? ERROR_FILE_NOT_FOUND : ERROR_DIRECTORY);
+        return FALSE;
+    }
+    std::string full = AbsolutePath(path);
+    g_machine->currentDir = full;
+    return TRUE;
+}
+
 DWORD WINAPI GetFullPathNameA(LPCSTR path, DWORD size, LPSTR buffer, LPSTR *filePart) {
     Api api("GetFullPathNameA");
     if (api.failed())

@@ -271,12 +271,30 @@ HINSTANCE RegisterModule(const std::string &name, const std::string &rcText,
     return (HINSTANCE)(uintptr_t)(0x400000 + 0x10000 * (g_modules.size() - 1));
 }
 
+void SetProgramStart(const std::string &imagePath, const std::string &arguments) {
+    g_machine->nextImage = imagePath;
+    g_machine->nextArguments = arguments;
+}
+
 int RunProcess(HINSTANCE module, const std::function<void()> &main) {
     Process process;
     process.module = module;
     process.serial = ++g_processSerial;
+    std::string startDirectory;
     {
         std::lock_guard<std::mutex> lock(g_mutex);
+        Machine &m = *g_machine;
+        startDirectory = m.currentDir;
+        Module *image = FindModule(module);
+        process.imagePath =
+            !m.nextImage.empty()
+                ? m.nextImage
+                : (startDirectory.size() > 3 ? startDirectory + "\\" : startDirectory) +
+                      (image != nullptr ? image->name : "program") + ".exe";
+        process.commandLine = "\"" + process.imagePath + "\"" +
+                              (m.nextArguments.empty() ? "" : " " + m.nextArguments);
+        m.nextImage.clear();
+        m.nextArguments.clear();
         g_process = &process;
         g_machine->handlesLeftOpen.clear();
         StartProcessThread([&process, main] {
@@ -299,6 +317,7 @@ int RunProcess(HINSTANCE module, const std::function<void()> &main) {
     std::lock_guard<std::mutex> lock(g_mutex);
     ResetWindows();
     CloseProcessHandles();
+    g_machine->currentDir = startDirectory;
     g_lastProcessHung = process.hung;
     g_process = nullptr;
     return process.exitCode;
@@ -395,6 +414,37 @@ HMODULE WINAPI GetModuleHandleA(LPCSTR name) {
         return kNtdll;
     SetError(ERROR_MOD_NOT_FOUND);
     return NULL;
+}
+
+DWORD WINAPI GetModuleFileNameA(HMODULE module, LPSTR buffer, DWORD size) {
+    Api api("GetModuleFileNameA");
+    if (api.failed())
+        return 0;
+    if (g_process == nullptr || (module != NULL && module != g_process->module)) {
+        SetError(ERROR_MOD_NOT_FOUND);
+        return 0;
+    }
+    if (buffer == NULL || size == 0) {
+        SetError(ERROR_INSUFFICIENT_BUFFER);
+        return size;
+    }
+    // As Windows since Vista: a path that does not fit is cut, terminated and reported as size.
+    const std::string &path = g_process->imagePath;
+    DWORD copied = DWORD(std::min<size_t>(path.size(), size - 1));
+    memcpy(buffer, path.c_str(), copied);
+    buffer[copied] = '\0';
+    if (copied < path.size()) {
+        SetError(ERROR_INSUFFICIENT_BUFFER);
+        return size;
+    }
+    return copied;
+}
+
+LPSTR WINAPI GetCommandLineA(void) {
+    // Never fails on Windows: it is logged, but an injected fault is not applied.
+    Api api("GetCommandLineA");
+    static char empty[] = "";
+    return g_process != nullptr ? &g_process->commandLine[0] : empty;
 }
 
 FARPROC WINAPI GetProcAddress(HMODULE module, LPCSTR name) {

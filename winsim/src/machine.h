@@ -110,6 +110,8 @@ struct Process {
     int exitCode = 0;
     unsigned serial = 0; // tells its handles from those of other processes
     std::vector<std::thread> threads;
+    std::string imagePath;
+    std::string commandLine;
 };
 
 struct Machine {
@@ -117,6 +119,7 @@ struct Machine {
     bool wow64 = false;
     std::set<std::string> missingFunctions;
     std::string windowsDir, systemDir, currentDir;
+    std::string nextImage, nextArguments; // the next process's start, when set
     bool shutdownPrivilege = true;
     bool privilegeEnabled = false;
 
