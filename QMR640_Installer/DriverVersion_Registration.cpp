@@ -103,14 +103,16 @@ void CDriverVersion::RegisterUninstallInfo() {
         TraceLog("RegisterUninstallInfo END");
         return;
     }
+    char version[256] = {0};
+    CopyBounded(version, sizeof version, LoadProfileString(IDS_VERSION_MAJOR).c_str());
+    AppendBounded(version, sizeof version, ".");
+    AppendBounded(version, sizeof version, LoadProfileString(IDS_VERSION_MINOR).c_str());
+    AppendBounded(version, sizeof version, ".");
+    AppendBounded(version, sizeof version, LoadProfileString(IDS_VERSION_BUILD).c_str());
     char text[256] = {0};
     CopyBounded(text, sizeof text, LoadProfileString(IDS_DRIVER_NAME).c_str());
     AppendBounded(text, sizeof text, " Windows Driver V");
-    AppendBounded(text, sizeof text, LoadProfileString(IDS_VERSION_MAJOR).c_str());
-    AppendBounded(text, sizeof text, ".");
-    AppendBounded(text, sizeof text, LoadProfileString(IDS_VERSION_MINOR).c_str());
-    AppendBounded(text, sizeof text, ".");
-    AppendBounded(text, sizeof text, LoadProfileString(IDS_VERSION_BUILD).c_str());
+    AppendBounded(text, sizeof text, version);
     SetText(key, "DisplayName", text);
 
     memset(text, 0, sizeof text);
@@ -120,6 +122,11 @@ void CDriverVersion::RegisterUninstallInfo() {
     AppendBounded(text, sizeof text, "\\");
     AppendBounded(text, sizeof text, LoadProfileString(IDS_UNINSTALLER_FILE).c_str());
     SetText(key, "UninstallString", text);
+    // What deployment tools and package managers read.
+    SetText(key, "DisplayVersion", version);
+    SetText(key, "Publisher", m_record.maker.c_str());
+    std::string quiet = std::string("\"") + text + "\" /quiet";
+    SetText(key, "QuietUninstallString", quiet.c_str());
 
     if (!m_record.infFile.empty())
         SetText(key, "InfFile", m_record.infFile.c_str());

@@ -139,6 +139,10 @@ TEST_F(ClassicInstallation, NewInstallationOnXPLeavesTheWholePackage) {
     EXPECT_EQ("KESTORA QMR-640 Windows Driver V3.3.0", Value("DisplayName"));
     EXPECT_EQ(37u, Value("DisplayName").size());
     EXPECT_EQ("C:\\WINDOWS\\QMR-640\\QMR640_Uninstaller.exe", Value("UninstallString"));
+    EXPECT_EQ("\"C:\\WINDOWS\\QMR-640\\QMR640_Uninstaller.exe\" /quiet",
+              Value("QuietUninstallString"));
+    EXPECT_EQ("3.3.0", Value("DisplayVersion"));
+    EXPECT_EQ("KESTORA", Value("Publisher"));
     EXPECT_EQ(winsim::InfDirectory() + "\\" + oem, Value("InfFile"));
     EXPECT_EQ(1, Count(steps, "INF FILE NAME : " + winsim::InfDirectory() + "\\" + oem));
 
@@ -269,12 +273,12 @@ TEST_F(ClassicInstallation, FailedInfCopyLeavesTheEntryWithoutInfFile) {
 }
 
 TEST_F(ClassicInstallation, EarlierEntryIsReplacedWhole) {
-    winsim::PutValue(kUninstallKey, "DisplayVersion", REG_SZ, "2.0");
+    winsim::PutValue(kUninstallKey, "Comments", REG_SZ, "2.0");
     winsim::PutKey(std::string(kUninstallKey) + "\\Sub");
     EXPECT_EQ(0, RunInstaller());
-    EXPECT_EQ("<missing>", Value("DisplayVersion"));
+    EXPECT_EQ("<missing>", Value("Comments"));
     EXPECT_TRUE(winsim::SubKeys(kUninstallKey).empty());
-    EXPECT_EQ(3u, winsim::Values(kUninstallKey).size());
+    EXPECT_EQ(6u, winsim::Values(kUninstallKey).size());
 }
 
 class PrintUIInstallation : public Installation {
