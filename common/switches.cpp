@@ -86,11 +86,17 @@ bool ParseSwitches(const char *arguments, bool takesPort, Switches &switches, st
     while (*p != '\0') {
         while (IsBlank(*p))
             ++p;
+        // Quotes group blanks into a token and are dropped, as the C runtime's argv has it.
         const char *start = p;
-        while (*p != '\0' && !IsBlank(*p))
-            ++p;
-        std::string token(start, p);
-        if (token.empty())
+        std::string token;
+        bool quoted = false;
+        for (; *p != '\0' && (quoted || !IsBlank(*p)); ++p) {
+            if (*p == '"')
+                quoted = !quoted;
+            else
+                token += *p;
+        }
+        if (p == start)
             continue;
         if (token.size() > 1 && (token[0] == '/' || token[0] == '-'))
             ReadSwitch(token, takesPort, switches, error);

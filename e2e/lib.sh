@@ -52,20 +52,23 @@ winpath() {
     echo "Z:${1//\//\\}"
 }
 
-# run_user <name> <program> <script text>: the scripted user runs the program from $MEDIA
-# (its current directory); its window log goes to $E2E_WORK/<name>.log. Returns its exit code.
-# A program given as a Windows path (C:\...) is started by that path, as the system would.
+# run_user <name> <program> <script text> [arguments...]: the scripted user runs the program
+# from $RUN_DIR (its current directory; $MEDIA unless set) with the arguments, each quoted; its
+# window log goes to $E2E_WORK/<name>.log. Returns its exit code. A program given as a Windows
+# path (C:\...) is started by that path, as the system would; "-c" starts the one argument as
+# the whole command line, exactly as given.
 run_user() {
     local name="$1" program="$2" script="$3"
+    shift 3
     case "$program" in
-    [A-Za-z]:\\*) ;;
+    [A-Za-z]:\\* | -c) ;;
     *) program="$(winpath "$MEDIA/$program")" ;;
     esac
     printf '%s\n' "$script" >"$E2E_WORK/$name.script"
     local rc=0
-    (cd "$MEDIA" && wine "$(winpath "$E2E_TOOLS/scripted_user.exe")" \
+    (cd "${RUN_DIR:-$MEDIA}" && wine "$(winpath "$E2E_TOOLS/scripted_user.exe")" \
         "$(winpath "$E2E_WORK/$name.script")" "$(winpath "$E2E_WORK/$name.log")" \
-        "$program") >"$E2E_WORK/$name.out" 2>&1 || rc=$?
+        "$program" "$@") >"$E2E_WORK/$name.out" 2>&1 || rc=$?
     wineserver -w
     echo "    scripted user log: $E2E_WORK/$name.log (exit $rc)"
     return $rc

@@ -52,7 +52,10 @@ TEST(Switches, TableOfCommandLines) {
         {"quiet", false, false, UI_FULL, RESTART_ASK, -1, "UNKNOWN SWITCH : quiet"},
         {"/", false, false, UI_FULL, RESTART_ASK, -1, "UNKNOWN SWITCH : /"},
         {"/quiet=1", false, false, UI_FULL, RESTART_ASK, -1, "UNKNOWN SWITCH : /quiet=1"},
-        {"\"/quiet\"", false, false, UI_FULL, RESTART_ASK, -1, "UNKNOWN SWITCH : \"/quiet\""},
+        {"\"/quiet\" /port:\"LPT1\"", true, true, UI_NONE, RESTART_ASK, 4, ""},
+        {"\"/quiet /norestart\"", false, false, UI_FULL, RESTART_ASK, -1,
+         "UNKNOWN SWITCH : /quiet /norestart"},
+        {"\"\"", false, false, UI_FULL, RESTART_ASK, -1, "UNKNOWN SWITCH : "},
         {"/?", false, false, UI_FULL, RESTART_ASK, -1, "UNKNOWN SWITCH : /?"},
     };
     for (const Case &c : cases) {

@@ -1,5 +1,6 @@
 // Every platform call of every scenario made to fail in turn: each run must end, close what it
-// opened in the trace log, end with code 0 and touch nothing of any other product.
+// opened in the trace log, end with code 0 (an unattended one with a deployment code that its
+// last trace line names, and without a box) and touch nothing of any other product.
 #include <winspool.h>
 #include <winsim_print.h>
 #include <winsim_registry.h>
@@ -76,6 +77,7 @@ struct Scenario {
     const char *name;
     std::function<void()> setUp; // after a fresh machine with the media
     bool uninstaller;
+    const char *arguments = ""; // an unattended run ends with a deployment code, without a box
 };
 
 std::vector<Scenario> Scenarios() {
@@ -133,6 +135,13 @@ std::vector<Scenario> Scenarios() {
              UninstallerUser(false);
          },
          true},
+        {"quiet classic", [=] { preset("COM1"); }, false, "/quiet"},
+        {"quiet uninstall",
+         [] {
+             AddCurrentInstallation(kDriver);
+             AddCurrentInstallation("Kitchen");
+         },
+         true, "/quiet"},
         {"nothing to uninstall",
          [] {
              winsim::PutValue("HKLM\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\"
@@ -145,7 +154,9 @@ std::vector<Scenario> Scenarios() {
 }
 
 struct Outcome {
+    bool unattended;
     int exitCode;
+    size_t boxes;
     bool hung;
     std::vector<std::string> log;
     std::vector<std::string> differences;
@@ -167,9 +178,14 @@ Outcome RunScenario(const Scenario &scenario, const std::string &failing, int nt
         winsim::FailCall(failing, ERROR_ACCESS_DENIED, nth);
     MachineSnapshot before = TakeSnapshot();
     Outcome outcome;
+    outcome.unattended = scenario.arguments[0] != '\0';
+    winsim::SetProgramStart(std::string(kMedia) + (scenario.uninstaller ? "\\QMR640_Uninstaller.exe"
+                                                                        : "\\QMR640_Installer.exe"),
+                            scenario.arguments);
     HandleCheckOff judgedByProblems;
     outcome.exitCode = scenario.uninstaller ? RunUninstaller() : RunInstaller();
     outcome.handles = HandlesLeftOpen(!scenario.uninstaller);
+    outcome.boxes = winsim::Boxes().size();
     outcome.hung = winsim::LastProcessHung();
     outcome.log = LogSteps(scenario.uninstaller ? kUninstallerLog : kInstallerLog);
     outcome.differences = SnapshotDifferences(before, TakeSnapshot());
@@ -198,13 +214,29 @@ std::vector<std::string> Problems(const Outcome &outcome, const std::string &fai
     std::vector<std::string> problems;
     if (outcome.hung)
         problems.push_back("hung");
-    if (outcome.exitCode != 0)
-        problems.push_back("exit code " + std::to_string(outcome.exitCode));
-    std::vector<std::string> open = OpenFrames(outcome.log);
-    // A refused printer ends the installer inside its sequence, after the step's END line.
-    bool refusedPrinter = !outcome.log.empty() && outcome.log.back() == "AddPrinterToSystem END";
     bool logFailed =
         failing == "CreateFileA" || failing == "WriteFile" || failing == "SetFilePointer";
+    std::vector<std::string> log = outcome.log;
+    if (outcome.unattended) {
+        // Done, done with a restart due, failed, or no port readable; never a box, and the last
+        // line says which.
+        const int codes[] = {0, 3010, 1603, 87};
+        if (std::find(std::begin(codes), std::end(codes), outcome.exitCode) == std::end(codes))
+            problems.push_back("exit code " + std::to_string(outcome.exitCode));
+        if (outcome.boxes != 0)
+            problems.push_back("a box in an unattended run");
+        std::string last = "EXIT CODE : " + std::to_string(outcome.exitCode);
+        // An empty log is one that could not be started (its folder refused).
+        if (!logFailed && !log.empty() && log.back() != last)
+            problems.push_back("last line not \"" + last + "\"");
+        if (!log.empty() && log.back() == last)
+            log.pop_back();
+    } else if (outcome.exitCode != 0) {
+        problems.push_back("exit code " + std::to_string(outcome.exitCode));
+    }
+    std::vector<std::string> open = OpenFrames(log);
+    // A refused printer ends the installer inside its sequence, after the step's END line.
+    bool refusedPrinter = !log.empty() && log.back() == "AddPrinterToSystem END";
     for (const std::string &frame : open)
         if (!logFailed &&
             !(refusedPrinter && (frame == "AddToWin2K" || frame == "AddToWin2KWithWHQL")))

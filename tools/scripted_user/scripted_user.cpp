@@ -2,6 +2,7 @@
 // boxes as a script says, and logs every window it meets with its texts.
 //
 //   scripted_user <script> <log> <program> [arguments...]
+//   scripted_user <script> <log> -c <command line>    (started exactly as given)
 //
 // The program runs in the current directory (the installers read their options file there).
 // Script lines, one step each, done in order; '#' starts a comment:
@@ -494,6 +495,8 @@ int main(int argc, char **argv) {
     std::string commandLine = Quote(argv[3]);
     for (int i = 4; i < argc; ++i)
         commandLine += " " + Quote(argv[i]);
+    if (strcmp(argv[3], "-c") == 0 && argc == 5)
+        commandLine = argv[4];
     Runner runner;
     runner.current = NULL;
     STARTUPINFOA startup;
