@@ -225,6 +225,37 @@ void Files(const std::string &root) {
     CHECK(GetFullPathNameA("Driver32\\QMR640.inf", sizeof tiny, tiny, NULL) == expected.size() + 1);
 }
 
+// The program's own path and the current directory, which the programs set to its folder.
+void ProgramFolder(const std::string &root) {
+    g_case = "program folder";
+    char path[MAX_PATH + 1] = {0};
+    SetLastError(0xdeadbeef);
+    DWORD length = GetModuleFileNameA(NULL, path, MAX_PATH);
+    CHECK(length > 3 && length < MAX_PATH && length == strlen(path) && path[1] == ':' &&
+          strrchr(path, '\\') != NULL);
+    // A cut path: the size comes back; Windows XP leaves it without a NUL and the error unset,
+    // later Windows terminate it and report ERROR_INSUFFICIENT_BUFFER.
+    char small[4];
+    memset(small, '#', sizeof small);
+    SetLastError(0xdeadbeef);
+    CHECK(GetModuleFileNameA(NULL, small, sizeof small) == sizeof small);
+    DWORD error = GetLastError();
+    CHECK((small[3] == '\0' && error == ERROR_INSUFFICIENT_BUFFER) ||
+          (small[3] == path[3] && error == 0xdeadbeef));
+    CHECK(memcmp(small, path, 3) == 0);
+
+    char before[MAX_PATH] = {0};
+    CHECK(GetCurrentDirectoryA(sizeof before, before) > 0);
+    CHECK_ERROR(SetCurrentDirectoryA((root + "\\no such folder").c_str()), ERROR_FILE_NOT_FOUND);
+    CHECK(PutText(root + "\\plain.txt", "x"));
+    CHECK_ERROR(SetCurrentDirectoryA((root + "\\plain.txt").c_str()), ERROR_DIRECTORY);
+    CHECK(SetCurrentDirectoryA(root.c_str()));
+    char now[MAX_PATH] = {0};
+    CHECK(GetCurrentDirectoryA(sizeof now, now) == root.size() && SameText(now, root));
+    CHECK(SetCurrentDirectoryA(before));
+    DeleteFileA((root + "\\plain.txt").c_str());
+}
+
 void Profiles(const std::string &root) {
     g_case = "profiles";
     std::string path = root + "\\options.ini";
@@ -862,6 +893,7 @@ int RunContracts(const std::string &root) {
     g_failures = 0;
     g_wine = UnderWine();
     Files(root);
+    ProgramFolder(root);
     Profiles(root);
     Modules();
     Wow64Files();
