@@ -41,7 +41,7 @@ echo "=== Fuzzing (build-fuzz/)"
 build build-fuzz -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ -DQMR_FUZZ=ON \
     -DCMAKE_C_FLAGS="$asan" -DCMAKE_CXX_FLAGS="$asan" \
     -DCMAKE_EXE_LINKER_FLAGS="-fsanitize=address,undefined"
-for target in regpath options inf trace; do
+for target in regpath options inf trace switches; do
     scratch="$(mktemp -d)"
     "$root/build-fuzz/fuzz/fuzz_$target" -max_total_time="${QMR_FUZZ_SECONDS:-20}" \
         -rss_limit_mb=4096 -artifact_prefix="$root/build-fuzz/crash-$target-" \
