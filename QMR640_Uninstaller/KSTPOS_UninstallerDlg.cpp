@@ -80,6 +80,8 @@ INT_PTR CALLBACK CKSTPOS_UninstallerDlg::DialogProc(HWND dialog, UINT message, W
                 self->StartUninstall();
             return TRUE;
         case IDCANCEL:
+            // A /passive run closed before its uninstall started has removed nothing.
+            RecordCancel();
             EndDialog(dialog, IDCANCEL);
             return TRUE;
         case IDOK:

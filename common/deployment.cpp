@@ -14,12 +14,14 @@ namespace {
 Switches g_switches;
 // Written by the thread that meets the event, read by the one that ends the run.
 std::atomic<bool> g_failed(false);
+std::atomic<bool> g_cancelled(false);
 std::atomic<bool> g_restartDue(false);
 std::atomic<bool> g_restartStarted(false);
 } // namespace
 
 void ReadRunSwitches(bool takesPort) {
     g_failed = false;
+    g_cancelled = false;
     g_restartDue = false;
     g_restartStarted = false;
     std::string error;
@@ -59,6 +61,10 @@ void RecordFailure() {
     g_failed = true;
 }
 
+void RecordCancel() {
+    g_cancelled = true;
+}
+
 int AskRestart(const char *question) {
     g_restartDue = true;
     switch (g_switches.restart) {
@@ -88,6 +94,7 @@ void EndRun(int interactiveCode) {
     if (!Unattended())
         exit(interactiveCode);
     int code = g_failed           ? EXIT_FAILED
+               : g_cancelled      ? EXIT_CANCELLED
                : g_restartStarted ? EXIT_RESTART_STARTED
                : g_restartDue     ? EXIT_RESTART_DUE
                                   : 0;

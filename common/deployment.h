@@ -6,6 +6,7 @@
 #include "common/switches.h"
 
 const int EXIT_BAD_SWITCH = 87;        // ERROR_INVALID_PARAMETER
+const int EXIT_CANCELLED = 1602;       // ERROR_INSTALL_USER_EXIT
 const int EXIT_FAILED = 1603;          // ERROR_INSTALL_FAILURE
 const int EXIT_RESTART_STARTED = 1641; // ERROR_SUCCESS_REBOOT_INITIATED
 const int EXIT_RESTART_DUE = 3010;     // ERROR_SUCCESS_REBOOT_REQUIRED
@@ -24,6 +25,8 @@ void ShowInformation(const char *text, UINT flags);
 void ShowError(const char *text, UINT flags);
 // A failure that shows no box; an unattended run ends with 1603.
 void RecordFailure();
+// The user ended the dialog before the work started; an unattended run ends with 1602.
+void RecordCancel();
 
 // The restart question, answered by the user, by /norestart (No) or /forcerestart (Yes); an
 // unattended run answers No. From here on a restart is due.
@@ -35,7 +38,8 @@ void ForcedRestart();
 void StartRestart();
 
 // Ends the process. An interactive run ends with interactiveCode. An unattended run ends with
-// 1603 after a failure, else 1641 after a restart was started, else 3010 when one is due, else 0.
+// 1603 after a failure, else 1602 after a cancel, else 1641 after a restart was started, else
+// 3010 when one is due, else 0.
 [[noreturn]] void EndRun(int interactiveCode);
 // Ends the process with code whatever the mode.
 [[noreturn]] void EndRunWith(int code);

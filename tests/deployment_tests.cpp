@@ -375,4 +375,17 @@ TEST(Deployment, BadSwitchEndsWith87) {
     }
 }
 
+// /passive closed by its user before the uninstall started: nothing removed, 1602.
+TEST(Deployment, PassiveRunClosedBeforeItsWorkIsCancelled) {
+    winsim::Reset();
+    winsim::SetCurrentDirectory(kMedia);
+    PutMedia(kMedia);
+    AddPrinterOnDriver(kDriver);
+    winsim::SetUser([](HWND dialog) { winsim::PressKey(dialog, VK_ESCAPE); });
+    ProgramRun run = RunProgram(true, "/passive");
+    EXPECT_EQ(1602, run.code);
+    EXPECT_EQ("EXIT CODE : 1602", run.log.back());
+    EXPECT_EQ(1u, winsim::Printers().size());
+}
+
 } // namespace
