@@ -10,6 +10,7 @@
 #include "common/platform.h"
 #include "common/printer_driver.h"
 #include "common/profile.h"
+#include "common/system_program.h"
 #include "common/trace_log.h"
 #include "removal/pnp_cleanup.h"
 
@@ -170,22 +171,21 @@ void CDriverVersion::AddToWin2KWithWHQL(int portValue) {
 
     const std::string &driver = m_record.driverName;
     std::string infPath = PackageFile(m_record.infFile);
-    char commandLine[1024] = {0};
+    char printUI[1024] = {0};
     if (portValue == kPortValueUsb)
-        snprintf(commandLine, sizeof commandLine,
-                 "cmd /c RUNDLL32 printui.dll,PrintUIEntry /ia /m \"%s\" /f %s", driver.c_str(),
+        snprintf(printUI, sizeof printUI,
+                 "rundll32 printui.dll,PrintUIEntry /ia /m \"%s\" /f \"%s\"", driver.c_str(),
                  infPath.c_str());
     else
-        snprintf(commandLine, sizeof commandLine,
-                 "cmd /c RUNDLL32 printui.dll,PrintUIEntry /if /b \"%s\" /f %s /r \"%s:\" /m "
-                 "\"%s\"",
+        snprintf(printUI, sizeof printUI,
+                 "rundll32 printui.dll,PrintUIEntry /if /b \"%s\" /f \"%s\" /r \"%s:\" /m \"%s\"",
                  driver.c_str(), infPath.c_str(), PortName(portValue), driver.c_str());
     if (exists)
-        AppendBounded(commandLine, sizeof commandLine, " /u");
+        AppendBounded(printUI, sizeof printUI, " /u");
     PostStatus("Creates a new process \r\n", TRUE, 500);
 
     if (!(portValue == kPortValueUsb && exists)) {
-        RunPrintUI(commandLine);
+        RunPrintUI(printUI);
         if (!exists) {
             RegisterUninstallInfo();
             CopyFilesOfUtilities();
@@ -199,7 +199,16 @@ void CDriverVersion::AddToWin2KWithWHQL(int portValue) {
     Sleep(2000);
 }
 
-void CDriverVersion::RunPrintUI(char *commandLine) {
+void CDriverVersion::RunPrintUI(const char *printUI) {
+    std::string rundll32 = SystemCommandLine(printUI);
+    // /d: no AutoRun command of the user runs elevated. With more than two quotes after /c, cmd
+    // takes off the first and the last one: the outer pair is for that.
+    std::string commandLine =
+        rundll32.empty() ? rundll32 : SystemCommandLine("cmd /d /c \"" + rundll32 + "\"");
+    if (commandLine.empty()) {
+        AppMessageBox("CreateProcess failed.", MB_OK);
+        return;
+    }
     STARTUPINFOA startup;
     memset(&startup, 0, sizeof startup);
     startup.cb = sizeof startup;
@@ -207,10 +216,10 @@ void CDriverVersion::RunPrintUI(char *commandLine) {
     startup.wShowWindow = SW_HIDE;
     PROCESS_INFORMATION child;
     memset(&child, 0, sizeof child);
-    BOOL started = CreateProcessA(NULL, commandLine, NULL, NULL, FALSE, NORMAL_PRIORITY_CLASS, NULL,
-                                  NULL, &startup, &child);
+    BOOL started = CreateProcessA(NULL, &commandLine[0], NULL, NULL, FALSE, NORMAL_PRIORITY_CLASS,
+                                  NULL, NULL, &startup, &child);
     DWORD error = started ? ERROR_SUCCESS : GetLastError();
-    TraceLog("\r\nCOMMAND LINE : %s", commandLine);
+    TraceLog("\r\nCOMMAND LINE : %s", commandLine.c_str());
     if (!started) {
         ShowError("CreateProcess failed.", MB_OK);
         TraceLog("CreateProcess failed. (%d)", int(error));

@@ -73,8 +73,9 @@ class CDriverVersion {
     std::string NextPrinterName() const;
     std::vector<std::string> ProductFiles() const;
     void AskForRestart(int portValue, const char *beforeRestart);
-    // Runs the printui command line hidden and waits for it; ends the process on a time-out.
-    void RunPrintUI(char *commandLine);
+    // Runs printui's command line ("rundll32 printui.dll,...") hidden through the command
+    // interpreter and waits for it; ends the process on a time-out.
+    void RunPrintUI(const char *printUI);
     // Source path of a file of the driver package, relative to the current directory.
     std::string PackageFile(const std::string &name) const { return m_strDriverDir + name; }
 

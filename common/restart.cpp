@@ -1,5 +1,7 @@
 #include "common/restart.h"
 
+#include "common/system_program.h"
+
 int RestartSystem() {
     HANDLE token = NULL;
     if (!OpenProcessToken(GetCurrentProcess(), TOKEN_ADJUST_PRIVILEGES | TOKEN_QUERY, &token))
@@ -18,6 +20,8 @@ int RestartSystem() {
 }
 
 void RunSpoolerCommand(const char *commandLine, DWORD pause) {
-    WinExec(commandLine, SW_HIDE);
+    std::string command = SystemCommandLine(commandLine);
+    if (!command.empty())
+        WinExec(command.c_str(), SW_HIDE);
     Sleep(pause);
 }

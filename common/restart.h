@@ -5,5 +5,6 @@
 // Restarts at once with the shutdown privilege; 1 when the system accepted the request.
 int RestartSystem();
 
-// Runs "net stop spooler" or "net start spooler" hidden, then waits the fixed pause.
+// Runs "net stop spooler" or "net start spooler" hidden, net.exe taken from the system
+// directory, then waits the fixed pause (also when net.exe could not be started).
 void RunSpoolerCommand(const char *commandLine, DWORD pause);

@@ -35,7 +35,7 @@ TEST_F(CommonTest, RestartNeedsTheShutdownPrivilege) {
 TEST_F(CommonTest, SpoolerCommandRunsHiddenAndWaits) {
     RunSpoolerCommand("net stop spooler", 1500);
     ASSERT_EQ(1u, winsim::Launches().size());
-    EXPECT_EQ("net stop spooler", winsim::Launches()[0].commandLine);
+    EXPECT_EQ(kNetStopSpooler, winsim::Launches()[0].commandLine);
     EXPECT_EQ(UINT(SW_HIDE), winsim::Launches()[0].show);
     EXPECT_EQ(std::vector<DWORD>{1500}, PauseList());
     EXPECT_EQ(1500u, winsim::ElapsedMs());

@@ -15,6 +15,10 @@ extern const std::string kInstallerRc, kInstallerHeader, kUninstallerRc, kUninst
 
 const char kMedia[] = "C:\\Media";
 const char kInstallerLog[] = "C:\\Temp\\QMR-640_Installer.txt";
+const char kNetStartSpooler[] = "\"C:\\WINDOWS\\system32\\net.exe\" start spooler";
+const char kNetStopSpooler[] = "\"C:\\WINDOWS\\system32\\net.exe\" stop spooler";
+const char kPrintUI[] = "\"C:\\WINDOWS\\system32\\cmd.exe\" /d /c "
+                        "\"\"C:\\WINDOWS\\system32\\rundll32.exe\" printui.dll,PrintUIEntry ";
 const char kUninstallerLog[] = "C:\\Temp\\QMR-640_UnInstaller.txt";
 
 HINSTANCE InstallerModule() {

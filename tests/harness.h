@@ -11,6 +11,11 @@
 extern const char kMedia[];        // where the installation media lies and the installer starts
 extern const char kInstallerLog[]; // C:\Temp\QMR-640_Installer.txt
 extern const char kUninstallerLog[];
+// System programs as the programs start them on a default machine: by their full path.
+extern const char kNetStartSpooler[]; // "C:\WINDOWS\system32\net.exe" start spooler
+extern const char kNetStopSpooler[];
+// The print-UI command line up to printui's own options, which end it followed by a quote.
+extern const char kPrintUI[];
 
 HINSTANCE InstallerModule();
 HINSTANCE UninstallerModule();

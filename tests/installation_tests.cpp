@@ -298,10 +298,11 @@ class PrintUIInstallation : public Installation {
 TEST_F(PrintUIInstallation, NewInstallationOnLPT1HandsTheInfToPrintUI) {
     PutOptions(kMedia, "PORTDLG=FALSE\r\nPORT=LPT1\r\n");
     EXPECT_EQ(0, RunInstaller());
-    EXPECT_EQ(std::vector<std::string>{"cmd /c RUNDLL32 printui.dll,PrintUIEntry /if /b "
-                                       "\"KESTORA QMR-640\" /f Driver32\\QMR640.inf /r \"LPT1:\" "
-                                       "/m \"KESTORA QMR-640\""},
-              CommandLines());
+    EXPECT_EQ(
+        std::vector<std::string>{kPrintUI + std::string("/if /b \"KESTORA QMR-640\" /f "
+                                                        "\"Driver32\\QMR640.inf\" /r "
+                                                        "\"LPT1:\" /m \"KESTORA QMR-640\"\"")},
+        CommandLines());
     winsim::ChildLaunch child = winsim::ChildLaunches()[0];
     EXPECT_EQ(DWORD(NORMAL_PRIORITY_CLASS), child.creationFlags);
     EXPECT_EQ(DWORD(STARTF_USESHOWWINDOW | STARTF_FORCEONFEEDBACK), child.startupFlags);
@@ -335,10 +336,11 @@ TEST_F(PrintUIInstallation, PresentDriverAddsUAndRegistersNothing) {
     PutOptions(kMedia, "PORTDLG=FALSE\r\nPORT=COM2\r\n");
     AddCurrentInstallation();
     EXPECT_EQ(0, RunInstaller());
-    EXPECT_EQ(std::vector<std::string>{"cmd /c RUNDLL32 printui.dll,PrintUIEntry /if /b "
-                                       "\"KESTORA QMR-640\" /f Driver32\\QMR640.inf /r \"COM2:\" "
-                                       "/m \"KESTORA QMR-640\" /u"},
-              CommandLines());
+    EXPECT_EQ(
+        std::vector<std::string>{kPrintUI + std::string("/if /b \"KESTORA QMR-640\" /f "
+                                                        "\"Driver32\\QMR640.inf\" /r "
+                                                        "\"COM2:\" /m \"KESTORA QMR-640\" /u\"")},
+        CommandLines());
     EXPECT_FALSE(winsim::KeyExists(kUninstallKey));
     EXPECT_TRUE(winsim::Boxes().empty());
 }
@@ -346,8 +348,8 @@ TEST_F(PrintUIInstallation, PresentDriverAddsUAndRegistersNothing) {
 TEST_F(PrintUIInstallation, UsbInstallsOnlyTheDriverAndSkipsAPresentOne) {
     PutOptions(kMedia, "PORTDLG=FALSE\r\nPORT=USB\r\n");
     EXPECT_EQ(0, RunInstaller());
-    EXPECT_EQ(std::vector<std::string>{"cmd /c RUNDLL32 printui.dll,PrintUIEntry /ia /m "
-                                       "\"KESTORA QMR-640\" /f Driver32\\QMR640.inf"},
+    EXPECT_EQ(std::vector<std::string>{kPrintUI + std::string("/ia /m \"KESTORA QMR-640\" /f "
+                                                              "\"Driver32\\QMR640.inf\"\"")},
               CommandLines());
     ASSERT_EQ(1u, winsim::Boxes().size());
     EXPECT_EQ("Please turn-off the printer and then turn-on again.", winsim::Boxes()[0].text);
@@ -368,7 +370,7 @@ TEST_F(PrintUIInstallation, Wow64UsesDriver64AndThe64BitRegistryView) {
     EXPECT_EQ(0, RunInstaller());
     ASSERT_EQ(1u, winsim::ChildLaunches().size());
     EXPECT_NE(std::string::npos,
-              winsim::ChildLaunches()[0].commandLine.find("/f Driver64\\QMR640.inf"));
+              winsim::ChildLaunches()[0].commandLine.find("/f \"Driver64\\QMR640.inf\""));
     EXPECT_EQ("KESTORA QMR-640 Windows Driver V3.3.0", Value("DisplayName"));
     EXPECT_EQ("<missing>", Value("DisplayName", winsim::RegView::Program32));
     EXPECT_EQ(1, Count(LogSteps(kInstallerLog), "SECTION NAME : KESTORA.NTamd64"));

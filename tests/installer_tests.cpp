@@ -77,7 +77,7 @@ TEST_F(InstallerFlow, OldSystemsAreRefusedWithOnlyTheStartupInTheLog) {
         EXPECT_EQ(0, CallCount("GetPrivateProfileStringA"));
         // The spooler start of the start-up is still attempted.
         ASSERT_EQ(1u, winsim::Launches().size());
-        EXPECT_EQ("net start spooler", winsim::Launches()[0].commandLine);
+        EXPECT_EQ(kNetStartSpooler, winsim::Launches()[0].commandLine);
     }
 }
 
@@ -91,7 +91,7 @@ TEST_F(InstallerFlow, NewInstallationOnXPShowsThePortDialogAndRunsTheClassicSequ
               UpTo("AddToWin2K BEGIN"));
     EXPECT_EQ("LPT1:", winsim::Printers().at(0).port);
     ASSERT_FALSE(winsim::Launches().empty());
-    EXPECT_EQ("net start spooler", winsim::Launches()[0].commandLine);
+    EXPECT_EQ(kNetStartSpooler, winsim::Launches()[0].commandLine);
     EXPECT_EQ(UINT(SW_HIDE), winsim::Launches()[0].show);
     ASSERT_FALSE(winsim::Pauses().empty());
     EXPECT_EQ(2000u, winsim::Pauses()[0].ms);

@@ -156,6 +156,10 @@ HMODULE WINAPI GetModuleHandleA(LPCSTR name);
 DWORD WINAPI GetModuleFileNameA(HMODULE module, LPSTR buffer, DWORD size);
 LPSTR WINAPI GetCommandLineA(void);
 FARPROC WINAPI GetProcAddress(HMODULE module, LPCSTR name);
+#define LOAD_WITH_ALTERED_SEARCH_PATH 0x00000008
+#define LOAD_LIBRARY_SEARCH_SYSTEM32 0x00000800
+HMODULE WINAPI LoadLibraryA(LPCSTR name);
+HMODULE WINAPI LoadLibraryExA(LPCSTR name, HANDLE file, DWORD flags);
 HANDLE WINAPI GetCurrentProcess(void);
 DWORD WINAPI GetCurrentThreadId(void);
 BOOL WINAPI CloseHandle(HANDLE handle);

@@ -30,7 +30,7 @@ void Reset();
 void SetVersion(const OsVersion &version);
 void SetWow64(bool wow64);
 // Run-time looked-up functions (IsWow64Process, RegDeleteKeyExA, GetSystemWow64DirectoryA,
-// SetupUninstallOEMInfA) exist unless removed here.
+// SetupUninstallOEMInfA, SetDefaultDllDirectories, SetDllDirectoryA) exist unless removed here.
 void SetFunctionAvailable(const std::string &name, bool available);
 void SetWindowsDirectory(const std::string &path); // also sets the system directory below it
 void SetShutdownPrivilege(bool held);
@@ -57,6 +57,12 @@ struct AccessEntry {
 };
 // The explicit entries a directory was created with; none for default security.
 std::vector<AccessEntry> DirectoryAcl(const std::string &path);
+
+// ---- DLL loading. The system's own DLLs (comctl32.dll, setupapi.dll, winspool.drv, ...) are
+// in the system directory without being files of the disk; any other DLL is a file.
+// The folder of the running program's .exe, which the search looks in first (none by default).
+void SetProgramFolder(const std::string &folder);
+std::vector<std::string> LoadedLibraries(); // full paths, in load order
 
 // ---- clock
 void SetLocalTime(int hour, int minute, int second);

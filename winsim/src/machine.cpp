@@ -194,6 +194,7 @@ void Reset() {
     m.registry = MakeRegistry();
     m.spooler = MakeSpooler();
     m.children = MakeChildren();
+    m.dlls = MakeDlls();
 }
 
 void SetVersion(const OsVersion &version) {
@@ -454,6 +455,8 @@ FARPROC WINAPI GetProcAddress(HMODULE module, LPCSTR name) {
     static const RuntimeFunction kFunctions[] = {
         {kKernel32, "IsWow64Process", (FARPROC)(void *)SimIsWow64Process},
         {kKernel32, "GetSystemWow64DirectoryA", (FARPROC)(void *)SimGetSystemWow64DirectoryA},
+        {kKernel32, "SetDefaultDllDirectories", (FARPROC)(void *)SimSetDefaultDllDirectories},
+        {kKernel32, "SetDllDirectoryA", (FARPROC)(void *)SimSetDllDirectoryA},
         {kAdvapi32, "RegDeleteKeyExA", (FARPROC)(void *)SimRegDeleteKeyExA},
         {kSetupapi, "SetupUninstallOEMInfA", (FARPROC)(void *)SimSetupUninstallOEMInfA},
     };

@@ -129,6 +129,7 @@ struct Machine {
     std::shared_ptr<struct RegistryState> registry;
     std::shared_ptr<struct SpoolerState> spooler;
     std::shared_ptr<struct ChildState> children;
+    std::shared_ptr<struct DllState> dlls;
 
     unsigned long long clockMs = 0;
     int baseSeconds = 9 * 3600;
@@ -218,11 +219,14 @@ bool WildcardMatch(const std::string &pattern, const std::string &name);
 std::shared_ptr<RegistryState> MakeRegistry();
 std::shared_ptr<SpoolerState> MakeSpooler();
 std::shared_ptr<ChildState> MakeChildren();
+std::shared_ptr<DllState> MakeDlls();
 
 // Functions the programs look up at run time; no header declares them.
 LONG WINAPI SimRegDeleteKeyExA(HKEY key, LPCSTR subKey, REGSAM access, DWORD reserved);
 UINT WINAPI SimGetSystemWow64DirectoryA(LPSTR buffer, UINT size);
 BOOL WINAPI SimSetupUninstallOEMInfA(PCSTR infFileName, DWORD flags, PVOID reserved);
+BOOL WINAPI SimSetDefaultDllDirectories(DWORD flags);
+BOOL WINAPI SimSetDllDirectoryA(LPCSTR path);
 
 // An ACL made by SetEntriesInAclA or handed out by GetSecurityInfo; null when unknown or freed.
 const std::vector<AccessEntry> *FindAcl(const void *acl);

@@ -1,0 +1,47 @@
+#include "common/dll_search.h"
+
+#include <windows.h>
+#include <stdio.h>
+
+namespace {
+typedef BOOL(WINAPI *SetDefaultDllDirectoriesFn)(DWORD);
+typedef BOOL(WINAPI *SetDllDirectoryAFn)(LPCSTR);
+
+// The libraries the programs load after the lock (delay-loaded in the Windows build): none is a
+// KnownDLL on every Windows the programs support, so a loader looking them up by name would
+// try the program's folder first.
+const char *const kLateLibraries[] = {"comctl32.dll", "setupapi.dll", "shlwapi.dll",
+                                      "winspool.drv"};
+
+bool LoadLateLibrariesFromSystem() {
+    char directory[MAX_PATH];
+    UINT length = GetSystemDirectoryA(directory, sizeof directory);
+    if (length == 0 || length >= sizeof directory)
+        return false;
+    for (const char *library : kLateLibraries) {
+        char path[MAX_PATH];
+        int written = snprintf(path, sizeof path, "%s\\%s", directory, library);
+        if (written < 0 || size_t(written) >= sizeof path)
+            return false;
+        // The altered search path resolves the library's own imports from its folder too.
+        if (LoadLibraryExA(path, NULL, LOAD_WITH_ALTERED_SEARCH_PATH) == NULL)
+            return false;
+    }
+    return true;
+}
+} // namespace
+
+bool LockDllSearch() {
+    HMODULE kernel = GetModuleHandleA("kernel32");
+    // Both looked up at run time: Windows 2000 has neither, XP before SP1 lacks
+    // SetDllDirectoryA and 7 has SetDefaultDllDirectories only with KB2533623.
+    SetDefaultDllDirectoriesFn setDefault =
+        (SetDefaultDllDirectoriesFn)(void *)GetProcAddress(kernel, "SetDefaultDllDirectories");
+    if (setDefault != NULL && setDefault(LOAD_LIBRARY_SEARCH_SYSTEM32))
+        return true;
+    SetDllDirectoryAFn setDirectory =
+        (SetDllDirectoryAFn)(void *)GetProcAddress(kernel, "SetDllDirectoryA");
+    if (setDirectory != NULL)
+        setDirectory("");
+    return LoadLateLibrariesFromSystem();
+}
