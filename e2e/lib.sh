@@ -139,3 +139,18 @@ seed_installed_version() {
         wine reg add "$key" /v "${value%=*}" /t REG_DWORD /d "${value#*=}" /f >/dev/null 2>&1
     done
 }
+
+# plant <tool> <name...>: copies of a planted test tool (planted_program.exe, planted_dll.dll)
+# beside the programs in $MEDIA under the given names; each leaves <name>.ran when it runs.
+plant() {
+    local tool="$1" name
+    shift
+    for name in "$@"; do
+        cp "$E2E_TOOLS/$tool" "$MEDIA/$name"
+    done
+}
+
+# The markers the planted files left, one a line; nothing when none of them ran.
+planted_markers() {
+    (cd "$MEDIA" && find . -maxdepth 1 -iname '*.ran' | sort)
+}

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Checks the installation media built by scripts/build_windows.sh: both programs
-# must be 32-bit GUI executables that load on every Windows from 2000 on, carry
+# must be 32-bit GUI executables that load on every Windows from 2000 on, import
+# ordinarily only KnownDLLs, carry the PE hardening flags and the stack protector, carry
 # the resources they load at run time, the version resource and the manifest that
 # asks for elevation, and sit beside the driver package folders.
 #
@@ -42,8 +43,24 @@ fi
 # Functions missing from Windows 2000 or XP before SP2; the programs may only
 # reach them through GetProcAddress, never through the import table.
 forbidden_functions="IsWow64Process RegDeleteKeyExA GetSystemWow64DirectoryA SetupUninstallOEMInfA"
-# DLLs present on every Windows since 2000 (compared in upper case).
-allowed_dlls="KERNEL32.DLL USER32.DLL ADVAPI32.DLL GDI32.DLL COMCTL32.DLL MSVCRT.DLL WINSPOOL.DRV SETUPAPI.DLL SHLWAPI.DLL"
+# The only ordinary imports: DLLs the loader takes from the system's KnownDLLs on every Windows
+# from 2000 on, never from the program's folder, so they load safely before WinMain locks the
+# DLL search (compared in upper case).
+# - KERNEL32, USER32, GDI32, ADVAPI32: in the KnownDLLs list of the registry on every NT since 4.0.
+# - MSVCRT: in the list from 7 on; on 2000 to Vista the session manager maps it as a KnownDLL
+#   too, as an import of the listed ones (ole32, rpcrt4, shell32). The C runtime starts before
+#   WinMain, so it cannot load later.
+# COMCTL32 (never a KnownDLL), WINSPOOL.DRV (never), SETUPAPI and SHLWAPI (KnownDLLs from 7 on,
+# not on 2000 or XP) are delay-loaded, after the lock; see late_libraries below.
+allowed_dlls="KERNEL32.DLL USER32.DLL ADVAPI32.DLL GDI32.DLL MSVCRT.DLL"
+# DllCharacteristics bits: DYNAMIC_BASE (ASLR; needs relocations), NX_COMPAT (DEP) and
+# TERMINAL_SERVER_AWARE (without it, a Terminal Server gives GetWindowsDirectoryA a per-user
+# folder). Windows 2000 ignores them.
+required_characteristics="0040:DYNAMIC_BASE 0100:NX_COMPAT 8000:TERMINAL_SERVER_AWARE"
+# The libraries LockDllSearch loads by full path where SetDefaultDllDirectories is missing:
+# every delay-loaded DLL must be one of them.
+late_libraries="$(sed -n '/kLateLibraries\[\]/,/;/p' "$root/common/dll_search.cpp" |
+    grep -o '"[^"]*"' | tr -d '"' | sed 's/\.[^.]*$//' | tr '[:lower:]' '[:upper:]' | sort | xargs)"
 
 # Prints the import and delay-import tables of objdump -p output on stdin.
 import_section() {
@@ -123,6 +140,54 @@ check_program() {
         esac
     done <<<"$dlls"
     [ "$bad_dll" -eq 0 ] && pass
+
+    # dlltool's delay-import libraries leave the PE delay-import directory empty; their
+    # descriptors are named after the library in the symbol table.
+    local symbols delayed
+    symbols="$("$OBJDUMP" -t "$exe" 2>/dev/null)"
+    delayed="$(grep -o '__DELAY_IMPORT_DESCRIPTOR_[A-Za-z0-9_]*' <<<"$symbols" |
+        sed 's/.*_lib\([A-Za-z0-9]*\)_delay_a$/\1/' | tr '[:lower:]' '[:upper:]' | sort | xargs)"
+    if [ -z "$late_libraries" ]; then
+        fail "no late libraries found in common/dll_search.cpp"
+    elif [ "$delayed" = "$late_libraries" ]; then
+        pass
+    else
+        fail "$name delay-loads '$delayed'; LockDllSearch loads '$late_libraries'"
+    fi
+
+    local characteristics entry bit flag
+    characteristics="$(awk '$1 == "DllCharacteristics" { print $2 }' <<<"$headers")"
+    if ! [[ "$characteristics" =~ ^[0-9a-fA-F]+$ ]]; then
+        fail "$name: objdump shows no DllCharacteristics"
+    else
+        for entry in $required_characteristics; do
+            bit="${entry%%:*}"
+            flag="${entry#*:}"
+            if (((16#$characteristics & 16#$bit) != 0)); then
+                pass
+            else
+                fail "$name lacks $flag in DllCharacteristics ($characteristics)"
+            fi
+        done
+    fi
+    # ASLR moves only an image that keeps its relocations.
+    if "$OBJDUMP" -h "$exe" | grep -qE '[[:space:]]\.reloc[[:space:]]'; then
+        pass
+    else
+        fail "$name has no .reloc section, so DYNAMIC_BASE cannot move it"
+    fi
+    # Protected frames call __stack_chk_fail; libssp's guard set-up (CryptAcquireContextA, which
+    # loads a provider DLL before the lock) must not be linked.
+    if [ "$("$OBJDUMP" -d "$exe" | grep -c 'call.*<___stack_chk_fail>')" -gt 0 ]; then
+        pass
+    else
+        fail "$name: no function is checked by the stack protector"
+    fi
+    if grep -qE '___guard_setup|CryptAcquireContext' <<<"$symbols$imports"; then
+        fail "$name links libssp's guard set-up"
+    else
+        pass
+    fi
 
     local fn bad_function=0
     for fn in $forbidden_functions; do

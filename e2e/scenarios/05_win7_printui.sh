@@ -13,8 +13,9 @@ check "trace: Windows 7 seen" in_order "$log" "osvi.dwMajorVersion : 6" "osvi.dw
 check "trace: print-UI sequence, not the classic one" lacks_match "$(cat "$log")" "AddToWin2K BEGIN"
 check "trace: command line, then the INF check after the wait" in_order "$log" \
     "AddToWin2KWithWHQL BEGIN" "KESTORA QMR-640 PRINTER DRIVER DOES NOT EXIST." \
-    'COMMAND LINE : cmd /c RUNDLL32 printui.dll,PrintUIEntry /if /b "KESTORA QMR-640" /f ' \
-    'Driver32\QMR640.inf /r "COM1:" /m "KESTORA QMR-640"' \
+    'COMMAND LINE : "C:\windows\system32\cmd.exe" /d /c ""C:\windows\system32\rundll32.exe" ' \
+    'printui.dll,PrintUIEntry /if /b "KESTORA QMR-640" /f "Driver32\QMR640.inf" /r "COM1:" ' \
+    '/m "KESTORA QMR-640""' \
     "INFFileExist BEGIN" "RegisterUninstallInfo BEGIN" "AddToWin2KWithWHQL END"
 check "trace: the child started" lacks_match "$(cat "$log")" "CreateProcess failed"
 check "the child showed no window" test \
