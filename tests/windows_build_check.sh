@@ -134,7 +134,7 @@ check_program() {
             LIBGCC* | LIBSTDC++* | LIBWINPTHREAD*)
                 fail "$name imports the MinGW runtime DLL $dll; link it statically" ;;
             *)
-                fail "$name imports $dll, which is not a system DLL on every Windows since 2000" ;;
+                fail "$name imports $dll ordinarily; only KnownDLLs of every Windows since 2000 may be, delay-load it" ;;
             esac
             ;;
         esac
