@@ -206,7 +206,7 @@ void CDriverVersion::RunPrintUI(const char *printUI) {
     std::string commandLine =
         rundll32.empty() ? rundll32 : SystemCommandLine("cmd /d /c \"" + rundll32 + "\"");
     if (commandLine.empty()) {
-        AppMessageBox("CreateProcess failed.", MB_OK);
+        ShowError("CreateProcess failed.", MB_OK);
         return;
     }
     STARTUPINFOA startup;
