@@ -411,6 +411,21 @@ PY
     fi
 }
 
+# Each program stays small: it is built without exceptions, unused code and symbols (see the size
+# block in CMakeLists.txt). The limit leaves room for the hardening the link adds.
+size_limit=$((200 * 1024))
+check_size() {
+    local exe="$1" name size
+    name="$(basename "$exe")"
+    [ -f "$exe" ] || return
+    size="$(stat -c %s "$exe")"
+    if [ "$size" -lt "$size_limit" ]; then
+        pass
+    else
+        fail "$name is $size bytes; the limit is $size_limit"
+    fi
+}
+
 # The installer copies from Driver32\ or Driver64\ beside itself and reads the options file.
 check_media() {
     if [ -f "$dist/QMR640_Config.KST" ]; then
@@ -452,6 +467,9 @@ for program in QMR640_Installer QMR640_Uninstaller; do
     check_manifest "$dist/$program.exe"
 done
 check_shown_version "$dist/QMR640_Installer.exe"
+for program in QMR640_Installer QMR640_Uninstaller; do
+    check_size "$dist/$program.exe"
+done
 check_media
 
 echo "windows build check: $passed passed, $failed failed"
