@@ -4,6 +4,7 @@
 #include <string.h>
 #include <winspool.h>
 
+#include "QMR640_Installer/Port_Dlg.h"
 #include "QMR640_Installer/resource.h"
 #include "common/bounded_string.h"
 #include "common/deployment.h"
@@ -15,7 +16,6 @@
 #include "removal/pnp_cleanup.h"
 
 namespace {
-const int kPortValueUsb = 1006;
 const char kSuccess[] = "The driver has been successfully installed.";
 const char kRestartQuestion[] = "Restarting your computer can take effect.\nPlease restart your "
                                 "computer.\n\n[Yes] I want to restart my computer now.\n[No] I "
@@ -36,13 +36,6 @@ ProductRecord LoadProductRecord() {
     record.infFile = LoadProfileString(IDS_INF_FILE);
     return record;
 }
-
-// The printui port names; USB has none.
-const char *PortName(int portValue) {
-    static const char *const kPorts[] = {"COM1", "COM2", "COM3", "COM4", "LPT1", "LPT2"};
-    int index = portValue - 1000;
-    return index >= 0 && index < 6 ? kPorts[index] : "";
-}
 } // namespace
 
 CDriverVersion::CDriverVersion()
@@ -54,13 +47,8 @@ void CDriverVersion::SetSystemInfo(BOOL wow64, int osCode) {
     TraceLog("SetSystemInfo BEGIN");
     m_bWow64 = wow64;
     m_nOSCode = osCode;
-    if (wow64) {
-        m_strEnvironment = "Windows x64";
-        m_strDriverDir = "Driver64\\";
-    } else {
-        m_strEnvironment = "Windows NT x86";
-        m_strDriverDir = "Driver32\\";
-    }
+    m_strEnvironment = EnvironmentName(wow64);
+    m_strDriverDir = wow64 ? "Driver64\\" : "Driver32\\";
     TraceLog("ENV : %s, DRV DIR : %s ", m_strEnvironment.c_str(), m_strDriverDir.c_str());
     TraceLog("SetSystemInfo END");
 }
@@ -115,7 +103,7 @@ std::string CDriverVersion::NextPrinterName() const {
 }
 
 void CDriverVersion::AskForRestart(int portValue, const char *beforeRestart) {
-    if (portValue == kPortValueUsb) {
+    if (portValue == PORT_VALUE_USB) {
         ShowInformation(kPowerCycle, MB_OK | MB_ICONINFORMATION);
         return;
     }
@@ -172,7 +160,7 @@ void CDriverVersion::AddToWin2KWithWHQL(int portValue) {
     const std::string &driver = m_record.driverName;
     std::string infPath = PackageFile(m_record.infFile);
     char printUI[1024] = {0};
-    if (portValue == kPortValueUsb)
+    if (portValue == PORT_VALUE_USB)
         snprintf(printUI, sizeof printUI,
                  "rundll32 printui.dll,PrintUIEntry /ia /m \"%s\" /f \"%s\"", driver.c_str(),
                  infPath.c_str());
@@ -184,7 +172,7 @@ void CDriverVersion::AddToWin2KWithWHQL(int portValue) {
         AppendBounded(printUI, sizeof printUI, " /u");
     PostStatus("Creates a new process \r\n", TRUE, 500);
 
-    if (!(portValue == kPortValueUsb && exists)) {
+    if (!(portValue == PORT_VALUE_USB && exists)) {
         RunPrintUI(printUI);
         if (!exists) {
             RegisterUninstallInfo();
@@ -234,9 +222,7 @@ void CDriverVersion::RunPrintUI(const char *printUI) {
         TraceLog("WAIT_TIMEOUT");
         EndRun(-1);
     }
-    std::string section = m_record.maker;
-    std::string scratch = m_record.driverName;
-    if (!INFFileExist(section, scratch))
+    if (!INFFileExist(m_record.maker))
         CopyINFFile();
     CloseHandle(child.hProcess);
     CloseHandle(child.hThread);

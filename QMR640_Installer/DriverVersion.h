@@ -52,7 +52,7 @@ class CDriverVersion {
     void CopyFilesOfUtilities();
 
     void CopyINFFile();
-    bool INFFileExist(std::string section, std::string &scratch);
+    bool INFFileExist(std::string section);
     void RegisterUninstallInfo();
 
     // The quiet copies of the plug-and-play cleanup, run before every new installation.
@@ -83,7 +83,6 @@ class CDriverVersion {
     BOOL m_bWow64;
     std::string m_strEnvironment;
     std::string m_strDriverDir;
-    std::string m_strScratch;
     ProductRecord m_record;
     StatusText *m_pStatusText;
     HWND m_hProgressBar;

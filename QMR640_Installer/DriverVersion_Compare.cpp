@@ -6,21 +6,10 @@
 
 #include "QMR640_Installer/DriverVersion.h"
 #include "common/driver_printers.h"
+#include "common/enumerate.h"
 #include "common/platform.h"
 
 namespace {
-// Runs a spooler enumeration with its size query; the buffer is freed by the caller.
-template <class Enumerate> LPBYTE EnumerateAll(Enumerate enumerate, DWORD &returned) {
-    DWORD needed = 0;
-    returned = 0;
-    enumerate(LPBYTE(NULL), DWORD(0), &needed, &returned);
-    LPBYTE buffer = (LPBYTE)malloc(needed > 0 ? needed : 1);
-    returned = 0;
-    if (buffer != NULL && !enumerate(buffer, needed, &needed, &returned))
-        returned = 0;
-    return buffer;
-}
-
 int CompareNumbers(const DWORD product[4], const DWORD installed[4]) {
     for (int i = 0; i < 4; ++i)
         if (product[i] != installed[i])

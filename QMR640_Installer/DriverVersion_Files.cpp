@@ -79,8 +79,7 @@ void CDriverVersion::DeleteFilesUsed() {
     for (const std::string &name : names) {
         std::string path = drivers + "\\" + name;
         TraceLog("FILE SRC : %s", path.c_str());
-        if (!DeleteFileA(path.c_str()))
-            ReportDeleteFileError(path, GetLastError());
+        DeleteFileReported(path);
     }
     TraceLog("DeleteFilesUsed END");
 }

@@ -1,7 +1,6 @@
 // The installation steps that store the INF and write the uninstall entry.
 #include <windows.h>
 #include <setupapi.h>
-#include <shlwapi.h>
 #include <stdlib.h>
 #include <string.h>
 
@@ -45,15 +44,14 @@ void CDriverVersion::CopyINFFile() {
     TraceLog("CopyINFFile END");
 }
 
-bool CDriverVersion::INFFileExist(std::string section, std::string &scratch) {
+bool CDriverVersion::INFFileExist(std::string section) {
     TraceSeparator();
     TraceLog("INFFileExist BEGIN");
     if (m_bWow64)
         section += ".NTamd64";
     TraceLog("SECTION NAME : %s", section.c_str());
-    scratch = LoadProfileString(IDS_DRIVER_NAME);
     char key[256] = {0};
-    CopyBounded(key, sizeof key, scratch.c_str());
+    CopyBounded(key, sizeof key, LoadProfileString(IDS_DRIVER_NAME).c_str());
     TraceLog("KEY NAME : %s", key);
 
     bool found = false;
@@ -77,20 +75,10 @@ void CDriverVersion::RegisterUninstallInfo() {
         return;
     }
 
-    HKEY old = NULL;
-    if (m_bWow64) {
-        if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, path, 0, KEY_READ | KEY_WRITE | KEY_WOW64_64KEY,
-                          &old) == ERROR_SUCCESS) {
-            if (MyRegDeleteKeyEx(HKEY_LOCAL_MACHINE, path, KEY_WOW64_64KEY, 0) != 0)
-                TraceLog("MyRegDeleteKeyEx failed : %s, (%d) ", path, int(GetLastError()));
-            RegCloseKey(old);
-        }
-    } else if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, path, 0, KEY_READ | KEY_WRITE, &old) ==
-               ERROR_SUCCESS) {
-        if (SHDeleteKeyA(HKEY_LOCAL_MACHINE, path) != 0)
-            TraceLog("SHDeleteKey failed : %s , (%d) ", path, int(GetLastError()));
-        RegCloseKey(old);
-    }
+    // An earlier entry goes first; its failure has trace lines of its own.
+    static const KeyDeletionTraces kEarlierEntry = {"MyRegDeleteKeyEx failed : %s, (%d) ",
+                                                    "SHDeleteKey failed : %s , (%d) "};
+    DeleteMachineKeyIfPresent(path, m_bWow64, kEarlierEntry);
 
     HKEY key = NULL;
     DWORD disposition = 0;

@@ -5,6 +5,7 @@
 #include <winspool.h>
 
 #include "QMR640_Installer/DriverVersion.h"
+#include "QMR640_Installer/Port_Dlg.h"
 #include "QMR640_Installer/resource.h"
 #include "common/deployment.h"
 #include "common/file_utils.h"
@@ -14,8 +15,6 @@
 #include "common/trace_log.h"
 
 namespace {
-const int kPortValueUsb = 1006;
-
 // The printer-class driver's own files, fixed by the class driver rather than the profile.
 const char kDependentFiles[] = "UNIRES.DLL\0STDNAMES.GPD\0QMR640.DLL\0UI640.DLL\0UNI640.DLL\0"
                                "UI640.INI\0";
@@ -75,14 +74,14 @@ bool CDriverVersion::AddPrinterDriverToSystem() {
     TraceSeparator();
     TraceLog("AddPrinterDriverToSystem BEGIN");
     PostStatus("Installing printer driver...\r\n", TRUE, 500);
-    m_strScratch = LoadProfileString(IDS_GPD_FILE);
+    std::string dataFile = LoadProfileString(IDS_GPD_FILE);
     DRIVER_INFO_3A driver;
     memset(&driver, 0, sizeof driver);
     driver.cVersion = 3;
     driver.pName = (LPSTR)m_record.driverName.c_str();
     driver.pEnvironment = (LPSTR)m_strEnvironment.c_str();
     driver.pDriverPath = (LPSTR) "UNIDRV.DLL";
-    driver.pDataFile = (LPSTR)m_strScratch.c_str();
+    driver.pDataFile = (LPSTR)dataFile.c_str();
     driver.pConfigFile = (LPSTR) "UNIDRVUI.DLL";
     driver.pHelpFile = (LPSTR) "UNIDRV.HLP";
     driver.pDependentFiles = (LPSTR)kDependentFiles;
@@ -100,15 +99,16 @@ bool CDriverVersion::AddPrinterDriverToSystem() {
 bool CDriverVersion::AddPrinterToSystem(int portValue, const std::string &printerName) {
     TraceSeparator();
     TraceLog("AddPrinterToSystem BEGIN");
-    if (portValue != kPortValueUsb) {
+    if (portValue != PORT_VALUE_USB) {
         PostStatus("Adding printer...\r\n", TRUE, 500);
         PostStatus("Please wait for adding printer.\r\nIt takes a couple of minutes.", TRUE, 0);
-        static const char *const kPorts[] = {"COM1:", "COM2:", "COM3:", "COM4:", "LPT1:", "LPT2:"};
-        int index = portValue - 1000;
+        std::string port = PortName(portValue);
+        if (!port.empty())
+            port += ":";
         PRINTER_INFO_2A printer;
         memset(&printer, 0, sizeof printer);
         printer.pPrinterName = (LPSTR)printerName.c_str();
-        printer.pPortName = (LPSTR)(index >= 0 && index < 6 ? kPorts[index] : "");
+        printer.pPortName = (LPSTR)port.c_str();
         printer.pDriverName = (LPSTR)m_record.driverName.c_str();
         printer.pPrintProcessor = (LPSTR)m_record.processorName.c_str();
         printer.pDatatype = (LPSTR) "RAW";

@@ -23,36 +23,27 @@ const char kCanceled[] = "The driver installation canceled.";
 CKSTPOS_InstallerDlg::CKSTPOS_InstallerDlg()
     : m_nOSCode(OS_WIN7_OR_OTHER), m_bWow64(FALSE), m_hWorkerThread(NULL), m_bInstalling(0),
       m_bRemoving(0), m_hProgressBar(NULL),
-      m_hIcon(LoadIconA(GetModuleHandleA(NULL), MAKEINTRESOURCEA(IDR_MAINFRAME))), m_hWnd(NULL) {}
+      m_hIcon(LoadIconA(GetModuleHandleA(NULL), MAKEINTRESOURCEA(IDR_MAINFRAME))) {}
 
 CKSTPOS_InstallerDlg::~CKSTPOS_InstallerDlg() {
     RemoveMessageFilter();
 }
 
 INT_PTR CKSTPOS_InstallerDlg::DoModal() {
-    return DialogBoxParamA(GetModuleHandleA(NULL), MAKEINTRESOURCEA(IDD_KSTPOS_INSTALLER_DIALOG),
-                           NULL, DialogProc, (LPARAM)this);
+    return RunModal(IDD_KSTPOS_INSTALLER_DIALOG);
 }
 
-INT_PTR CALLBACK CKSTPOS_InstallerDlg::DialogProc(HWND dialog, UINT message, WPARAM wParam,
-                                                  LPARAM lParam) {
-    if (message == WM_INITDIALOG) {
-        SetWindowLongPtrA(dialog, DWLP_USER, lParam);
-        CKSTPOS_InstallerDlg *self = (CKSTPOS_InstallerDlg *)lParam;
-        self->m_hWnd = dialog;
-        return self->OnInitDialog();
-    }
-    CKSTPOS_InstallerDlg *self = (CKSTPOS_InstallerDlg *)GetWindowLongPtrA(dialog, DWLP_USER);
-    if (self == NULL)
-        return FALSE;
+INT_PTR CKSTPOS_InstallerDlg::OnMessage(UINT message, WPARAM wParam, LPARAM) {
     switch (message) {
+    case WM_INITDIALOG:
+        return OnInitDialog();
     case WM_REFRESH_STATUS:
-        self->OnRefresh();
-        SetWindowLongPtrA(dialog, DWLP_MSGRESULT, 0);
+        OnRefresh();
+        SetWindowLongPtrA(m_hWnd, DWLP_MSGRESULT, 0);
         return TRUE;
     case WM_PAINT:
     case WM_QUERYDRAGICON:
-        return IconMessage(dialog, message, self->m_hIcon);
+        return IconMessage(m_hWnd, message, m_hIcon);
     case WM_COMMAND:
         // Only the worker ends the program: Enter and Escape never close the dialog under it.
         return LOWORD(wParam) == IDOK || LOWORD(wParam) == IDCANCEL;
@@ -102,13 +93,9 @@ void CKSTPOS_InstallerDlg::RunWithoutWindow() {
 }
 
 void CKSTPOS_InstallerDlg::BuildVersionCaption() {
-    m_strVersion = "Driver Version: V";
-    m_strScratch = LoadProfileString(IDS_VERSION_MAJOR);
-    m_strVersion += m_strScratch + ".";
-    m_strScratch = LoadProfileString(IDS_VERSION_MINOR);
-    m_strVersion += m_strScratch + ".";
-    m_strScratch = LoadProfileString(IDS_VERSION_BUILD);
-    m_strVersion += m_strScratch;
+    m_strVersion = "Driver Version: V" + LoadProfileString(IDS_VERSION_MAJOR) + "." +
+                   LoadProfileString(IDS_VERSION_MINOR) + "." +
+                   LoadProfileString(IDS_VERSION_BUILD);
 }
 
 void CKSTPOS_InstallerDlg::OnRefresh() {
@@ -184,10 +171,8 @@ void CKSTPOS_InstallerDlg::CheckInstalledVersion() {
     DWORD version[4];
     const UINT ids[4] = {IDS_VERSION_MAJOR, IDS_VERSION_MINOR, IDS_VERSION_BUILD,
                          IDS_VERSION_EXTRA};
-    for (int i = 0; i < 4; ++i) {
-        m_strScratch = LoadProfileString(ids[i]);
-        version[i] = DWORD(atoi(m_strScratch.c_str()));
-    }
+    for (int i = 0; i < 4; ++i)
+        version[i] = DWORD(atoi(LoadProfileString(ids[i]).c_str()));
     int result = CompareDriverVersion(LoadProfileString(IDS_DRIVER_NAME),
                                       LoadProfileString(IDS_PROCESSOR_NAME), version[0], version[1],
                                       version[2], version[3], m_bWow64);

@@ -6,9 +6,10 @@
 
 #include "QMR640_Installer/DriverVersion.h"
 #include "QMR640_Installer/Port_Dlg.h"
+#include "common/dialog_window.h"
 #include "common/status.h"
 
-class CKSTPOS_InstallerDlg {
+class CKSTPOS_InstallerDlg : public DialogWindow<CKSTPOS_InstallerDlg> {
   public:
     CKSTPOS_InstallerDlg();
     ~CKSTPOS_InstallerDlg();
@@ -16,6 +17,7 @@ class CKSTPOS_InstallerDlg {
     INT_PTR DoModal();
     // /quiet: the start-up and the worker's run on this thread, without any window.
     void RunWithoutWindow();
+    INT_PTR OnMessage(UINT message, WPARAM wParam, LPARAM lParam);
 
     // Returns only when no different driver version is installed; otherwise removes it,
     // restarts and ends the process.
@@ -23,7 +25,6 @@ class CKSTPOS_InstallerDlg {
 
     int m_nOSCode;
     BOOL m_bWow64;
-    std::string m_strScratch;
     HANDLE m_hWorkerThread;
     std::atomic<LONG> m_bInstalling;
     std::atomic<LONG> m_bRemoving;
@@ -33,10 +34,8 @@ class CKSTPOS_InstallerDlg {
     StatusText m_strStatus;
     std::string m_strVersion;
     HICON m_hIcon;
-    HWND m_hWnd;
 
   private:
-    static INT_PTR CALLBACK DialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
     static DWORD WINAPI WorkerThread(LPVOID parameter);
     static bool PreTranslate(void *self, const MSG &msg);
 

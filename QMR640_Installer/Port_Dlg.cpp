@@ -60,16 +60,19 @@ int PortIndexFromSetting(const char *value) {
     return index >= 0 ? index : 0;
 }
 
-CPort_Dlg::CPort_Dlg() : m_nPortIndex(0), m_hWnd(NULL) {}
+const char *PortName(int portValue) {
+    int index = portValue - PORT_VALUE_BASE;
+    return index >= 0 && index < PORT_INDEX_USB ? kPortNames[index] : "";
+}
+
+CPort_Dlg::CPort_Dlg() : m_nPortIndex(0) {}
 
 INT_PTR CPort_Dlg::DoModal() {
-    return DialogBoxParamA(GetModuleHandleA(NULL), MAKEINTRESOURCEA(IDD_PORT_DLG), NULL, DialogProc,
-                           (LPARAM)this);
+    return RunModal(IDD_PORT_DLG);
 }
 
 BOOL CPort_Dlg::CreateHidden(HWND parent) {
-    HWND window = CreateDialogParamA(GetModuleHandleA(NULL), MAKEINTRESOURCEA(IDD_PORT_DLG), parent,
-                                     DialogProc, (LPARAM)this);
+    HWND window = CreateModeless(IDD_PORT_DLG, parent);
     if (window == NULL)
         return FALSE;
     ShowWindow(window, SW_HIDE);
@@ -82,28 +85,20 @@ void CPort_Dlg::DestroyWindow() {
     m_hWnd = NULL;
 }
 
-INT_PTR CALLBACK CPort_Dlg::DialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
+INT_PTR CPort_Dlg::OnMessage(UINT message, WPARAM wParam, LPARAM) {
     if (message == WM_INITDIALOG) {
-        SetWindowLongPtrA(dialog, DWLP_USER, lParam);
-        CPort_Dlg *self = (CPort_Dlg *)lParam;
-        self->m_hWnd = dialog;
-        self->OnInitDialog();
+        OnInitDialog();
         return TRUE;
     }
-    CPort_Dlg *self = (CPort_Dlg *)GetWindowLongPtrA(dialog, DWLP_USER);
-    if (self == NULL || message != WM_COMMAND)
+    if (message != WM_COMMAND)
         return FALSE;
     int id = LOWORD(wParam);
     if (id == IDOK) {
-        self->OnOK();
+        OnOK();
         return TRUE;
     }
     if (id == IDCANCEL) {
-        EndDialog(dialog, IDCANCEL);
-        return TRUE;
-    }
-    if (HIWORD(wParam) == BN_CLICKED) {
-        self->OnRadioClicked(id);
+        EndDialog(m_hWnd, IDCANCEL);
         return TRUE;
     }
     return FALSE;
@@ -117,14 +112,9 @@ void CPort_Dlg::OnInitDialog() {
                        index == m_nPortIndex ? BST_CHECKED : BST_UNCHECKED);
 }
 
-void CPort_Dlg::OnRadioClicked(int controlId) {
-    for (int index = 0; index < PORT_COUNT; ++index)
-        if (kPortRadioIds[index] == controlId)
-            m_nPortIndex = index;
-}
-
 void CPort_Dlg::OnOK() {
-    // The radio button checked last decides; none checked gives -1, which installs nothing.
+    // The first checked radio button in the table's order decides; none checked gives -1,
+    // which installs nothing.
     m_nPortIndex = -1;
     for (int index = 0; index < PORT_COUNT; ++index)
         if (IsDlgButtonChecked(m_hWnd, kPortRadioIds[index]) == BST_CHECKED) {

@@ -2,12 +2,18 @@
 #pragma once
 #include <windows.h>
 
+#include "common/dialog_window.h"
 #include "common/switches.h"
 
 // Port values handed to the installation sequences: 1000 + port index.
 const int PORT_VALUE_BASE = 1000;
 const int PORT_INDEX_USB = 6;
 const int PORT_COUNT = PORT_NAME_COUNT;
+const int PORT_VALUE_USB = PORT_VALUE_BASE + PORT_INDEX_USB;
+
+// The name of the spooler port a port value stands for, "COM1" to "LPT2"; empty for USB, which
+// has none, and for a value out of range.
+const char *PortName(int portValue);
 
 // Reads a key of the options file beside the installer, else of the copy in the model folder;
 // returns value when a non-empty value was read, else NULL after logging the failure.
@@ -21,7 +27,7 @@ int PortIndexInSetting(const char *value);
 // The radio button of each port index, in the group's order.
 extern const int kPortRadioIds[PORT_COUNT];
 
-class CPort_Dlg {
+class CPort_Dlg : public DialogWindow<CPort_Dlg> {
   public:
     CPort_Dlg();
 
@@ -30,14 +36,11 @@ class CPort_Dlg {
     // The preset choice: creates the dialog hidden, so that its start-up reads PORT.
     BOOL CreateHidden(HWND parent);
     void DestroyWindow();
+    INT_PTR OnMessage(UINT message, WPARAM wParam, LPARAM lParam);
 
     int m_nPortIndex;
 
   private:
-    static INT_PTR CALLBACK DialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
     void OnInitDialog();
-    void OnRadioClicked(int controlId);
     void OnOK();
-
-    HWND m_hWnd;
 };

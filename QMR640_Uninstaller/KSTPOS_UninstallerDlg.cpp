@@ -30,63 +30,60 @@ const char kRestartQuestion[] = "Restart the computer can take effect.\nPlease r
 CKSTPOS_UninstallerDlg::CKSTPOS_UninstallerDlg()
     : m_nOSCode(OS_WIN7_OR_OTHER), m_bWow64(FALSE), m_bBusy(0), m_nPrinterObjects(0),
       m_hCancel(NULL), m_hProgressBar(NULL), m_hUninstall(NULL), m_hPrinterList(NULL),
-      m_hIcon(LoadIconA(GetModuleHandleA(NULL), MAKEINTRESOURCEA(IDR_MAINFRAME))), m_hWnd(NULL) {}
+      m_hIcon(LoadIconA(GetModuleHandleA(NULL), MAKEINTRESOURCEA(IDR_MAINFRAME))) {}
 
 CKSTPOS_UninstallerDlg::~CKSTPOS_UninstallerDlg() {
     RemoveMessageFilter();
 }
 
 INT_PTR CKSTPOS_UninstallerDlg::DoModal() {
-    return DialogBoxParamA(GetModuleHandleA(NULL), MAKEINTRESOURCEA(IDD_KSTPOS_UNINSTALLER_DIALOG),
-                           NULL, DialogProc, (LPARAM)this);
+    return RunModal(IDD_KSTPOS_UNINSTALLER_DIALOG);
 }
 
-INT_PTR CALLBACK CKSTPOS_UninstallerDlg::DialogProc(HWND dialog, UINT message, WPARAM wParam,
-                                                    LPARAM lParam) {
-    if (message == WM_INITDIALOG) {
-        SetWindowLongPtrA(dialog, DWLP_USER, lParam);
-        CKSTPOS_UninstallerDlg *self = (CKSTPOS_UninstallerDlg *)lParam;
-        self->m_hWnd = dialog;
-        return self->OnInitDialog();
-    }
-    CKSTPOS_UninstallerDlg *self = (CKSTPOS_UninstallerDlg *)GetWindowLongPtrA(dialog, DWLP_USER);
-    if (self == NULL)
+// A list box of fixed owner-drawn items measures them when it is created, before the dialog
+// has its WM_INITDIALOG; the answer needs nothing of the dialog.
+INT_PTR CKSTPOS_UninstallerDlg::BeforeInit(UINT message, WPARAM, LPARAM lParam) {
+    if (message != WM_MEASUREITEM)
         return FALSE;
+    MeasureCheckListItem((MEASUREITEMSTRUCT *)lParam);
+    return TRUE;
+}
+
+INT_PTR CKSTPOS_UninstallerDlg::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
+    case WM_INITDIALOG:
+        return OnInitDialog();
     case WM_REFRESH_STATUS:
-        self->OnRefresh();
-        SetWindowLongPtrA(dialog, DWLP_MSGRESULT, 0);
+        OnRefresh();
+        SetWindowLongPtrA(m_hWnd, DWLP_MSGRESULT, 0);
         return TRUE;
     case WM_TIMER:
-        self->OnTimer(wParam);
+        OnTimer(wParam);
         return FALSE;
-    case WM_MEASUREITEM:
-        MeasureCheckListItem((MEASUREITEMSTRUCT *)lParam);
-        return TRUE;
     case WM_DRAWITEM:
         DrawCheckListItem((const DRAWITEMSTRUCT *)lParam);
         return TRUE;
     case WM_PAINT:
     case WM_QUERYDRAGICON:
-        return IconMessage(dialog, message, self->m_hIcon);
+        return IconMessage(m_hWnd, message, m_hIcon);
     case WM_COMMAND:
         switch (LOWORD(wParam)) {
         case IDC_PRINTER_LIST:
             if (HIWORD(wParam) == CLBN_CHKCHANGE)
-                self->UpdateUninstallButton();
+                UpdateUninstallButton();
             return TRUE;
         case IDC_UNINSTALL:
             if (HIWORD(wParam) == BN_CLICKED)
-                self->StartUninstall();
+                StartUninstall();
             return TRUE;
         case IDCANCEL:
             // A /passive run closed before its uninstall started has removed nothing.
             RecordCancel();
-            EndDialog(dialog, IDCANCEL);
+            EndDialog(m_hWnd, IDCANCEL);
             return TRUE;
         case IDOK:
             // Only the worker asks for this, after No to the restart question.
-            EndDialog(dialog, IDOK);
+            EndDialog(m_hWnd, IDOK);
             return TRUE;
         }
         return FALSE;
@@ -195,9 +192,8 @@ void CKSTPOS_UninstallerDlg::EndWithNothingToRemove() {
 int CKSTPOS_UninstallerDlg::AddPrinterObjectsToList() {
     TraceSeparator();
     TraceLog("AddPrinterObjectsToList BEGIN");
-    m_strScratch = LoadProfileString(IDS_DRIVER_NAME);
     std::vector<std::string> names;
-    if (!PrintersOfDriver(m_strScratch, names)) {
+    if (!PrintersOfDriver(LoadProfileString(IDS_DRIVER_NAME), names)) {
         ReportSystemError("EnumPrinters Error Code: %d\n\n", GetLastError(), MB_ICONEXCLAMATION);
         TraceLog("AddPrinterObjectsToList END");
         return -1;

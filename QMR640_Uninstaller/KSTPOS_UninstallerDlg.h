@@ -5,10 +5,11 @@
 #include <list>
 #include <string>
 
+#include "common/dialog_window.h"
 #include "common/status.h"
 #include "common/step_host.h"
 
-class CKSTPOS_UninstallerDlg {
+class CKSTPOS_UninstallerDlg : public DialogWindow<CKSTPOS_UninstallerDlg> {
   public:
     CKSTPOS_UninstallerDlg();
     ~CKSTPOS_UninstallerDlg();
@@ -17,11 +18,13 @@ class CKSTPOS_UninstallerDlg {
     // /quiet: lists the printers and removes them all with the package, on this thread and
     // without any window.
     void RunWithoutWindow();
+    INT_PTR OnMessage(UINT message, WPARAM wParam, LPARAM lParam);
+    // The printer list asks for its item height while the dialog is being created.
+    static INT_PTR BeforeInit(UINT message, WPARAM wParam, LPARAM lParam);
 
     int m_nOSCode;
     BOOL m_bWow64;
     std::atomic<LONG> m_bBusy;
-    std::string m_strScratch;
     std::list<std::string> m_PrinterList;
     int m_nPrinterObjects;
     HWND m_hCancel;
@@ -30,10 +33,8 @@ class CKSTPOS_UninstallerDlg {
     HWND m_hPrinterList;
     StatusText m_strStatus;
     HICON m_hIcon;
-    HWND m_hWnd;
 
   private:
-    static INT_PTR CALLBACK DialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
     static DWORD WINAPI WorkerThread(LPVOID parameter);
     static bool PreTranslate(void *self, const MSG &msg);
 

@@ -4,17 +4,17 @@
 #include <stdlib.h>
 #include <winspool.h>
 
+#include "common/enumerate.h"
+
 bool PrintersOfDriver(const std::string &driverName, std::vector<std::string> &names) {
-    DWORD needed = 0, returned = 0;
-    EnumPrintersA(PRINTER_ENUM_LOCAL, NULL, 2, NULL, 0, &needed, &returned);
-    LPBYTE buffer = (LPBYTE)malloc(needed > 0 ? needed : 1);
-    if (buffer == NULL ||
-        !EnumPrintersA(PRINTER_ENUM_LOCAL, NULL, 2, buffer, needed, &needed, &returned)) {
-        DWORD error = GetLastError();
-        free(buffer);
-        SetLastError(error);
+    DWORD returned = 0;
+    LPBYTE buffer = EnumerateAll(
+        [](LPBYTE into, DWORD size, LPDWORD needed, LPDWORD count) {
+            return EnumPrintersA(PRINTER_ENUM_LOCAL, NULL, 2, into, size, needed, count);
+        },
+        returned);
+    if (buffer == NULL)
         return false;
-    }
     const PRINTER_INFO_2A *printers = (const PRINTER_INFO_2A *)buffer;
     // A printer without a name could be neither shown nor opened.
     for (DWORD i = 0; i < returned; ++i)

@@ -88,6 +88,12 @@ bool ReportDeleteFileError(const std::string &path, DWORD errorCode) {
     return false;
 }
 
+bool DeleteFileReported(const std::string &path) {
+    if (DeleteFileA(path.c_str()))
+        return true;
+    return ReportDeleteFileError(path, GetLastError());
+}
+
 BOOL CreateDirectoryWithSA(const std::string &path) {
     TraceSeparator();
     TraceLog("CreateDirectoryWithSA BEGIN");

@@ -12,6 +12,8 @@ void DeleteDirectoryTree(const std::string &path);
 
 // Writes the trace line of a failed DeleteFileA; always false.
 bool ReportDeleteFileError(const std::string &path, DWORD errorCode);
+// Deletes a file and traces a failure; true when it was deleted.
+bool DeleteFileReported(const std::string &path);
 
 // Creates the directory, emptied if it exists, readable and runnable by every user.
 BOOL CreateDirectoryWithSA(const std::string &path);

@@ -5,16 +5,22 @@
 #include <stdlib.h>
 #include <string.h>
 
+#include "common/enumerate.h"
 #include "common/trace_log.h"
 
 void ForEachOemInfWithModel(const std::string &section, const char *key, bool traceOpenFailures,
                             const std::function<void(const char *name)> &found) {
-    DWORD needed = 0;
-    SetupGetInfFileListA(NULL, INF_STYLE_WIN4, NULL, 0, &needed);
-    char *list = (char *)calloc(needed + 1, 1);
-    if (list != NULL && needed > 0 &&
-        SetupGetInfFileListA(NULL, INF_STYLE_WIN4, list, needed, &needed)) {
-        for (const char *name = list; name < list + needed && *name != '\0';
+    // The list's size in bytes stands for the count.
+    DWORD size = 0;
+    char *list = (char *)EnumerateAll(
+        [](LPBYTE into, DWORD bytes, LPDWORD needed, LPDWORD used) {
+            BOOL listed = SetupGetInfFileListA(NULL, INF_STYLE_WIN4, (PSTR)into, bytes, needed);
+            *used = *needed;
+            return listed;
+        },
+        size);
+    if (list != NULL) {
+        for (const char *name = list; name < list + size && *name != '\0';
              name += strlen(name) + 1) {
             if (strncmp(name, "oem", 3) != 0)
                 continue;

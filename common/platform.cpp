@@ -9,8 +9,12 @@ namespace {
 typedef BOOL(WINAPI *IsWow64ProcessFn)(HANDLE, PBOOL);
 } // namespace
 
+const char *EnvironmentName(int wow64) {
+    return wow64 ? "Windows x64" : "Windows NT x86";
+}
+
 char *SpoolerEnvironment(int wow64) {
-    return wow64 ? (char *)"Windows x64" : NULL;
+    return wow64 ? (char *)EnvironmentName(wow64) : NULL;
 }
 
 int ClassifyOS(unsigned platformId, unsigned major, unsigned minor, unsigned productType) {

@@ -16,6 +16,9 @@ const int OS_WIN7_OR_OTHER = 2010;
 
 int CheckOS();
 
+// The environment of the system's drivers, monitors and processors: "Windows x64" under WOW64,
+// else "Windows NT x86".
+const char *EnvironmentName(int wow64);
 // The spooler environment to name in spooler calls: on 64-bit Windows the system's drivers,
 // monitors and processors are x64 ones, while the spooler would answer a 32-bit program for its
 // own x86 environment; elsewhere NULL, the caller's own.

@@ -3,6 +3,7 @@
 #include <stdlib.h>
 #include <winspool.h>
 
+#include "common/enumerate.h"
 #include "common/platform.h"
 #include "common/trace_log.h"
 
@@ -10,17 +11,17 @@ int PrinterDrvExist(const std::string &driverName, const StepHost &host, StatusM
     TraceSeparator();
     TraceLog("PrinterDrvExist BEGIN");
     ReportStep(host, mode, "Checking existing drivers...\r\n", 500);
-    DWORD needed = 0, returned = 0;
     char *environment = SpoolerEnvironment(host.wow64);
-    EnumPrinterDriversA(NULL, environment, 3, NULL, 0, &needed, &returned);
-    LPBYTE buffer = (LPBYTE)malloc(needed > 0 ? needed : 1);
+    DWORD returned = 0;
+    LPBYTE buffer = EnumerateAll(
+        [environment](LPBYTE into, DWORD size, LPDWORD needed, LPDWORD count) {
+            return EnumPrinterDriversA(NULL, environment, 3, into, size, needed, count);
+        },
+        returned);
     int exists = 0;
-    if (buffer != NULL &&
-        EnumPrinterDriversA(NULL, environment, 3, buffer, needed, &needed, &returned)) {
-        const DRIVER_INFO_3A *drivers = (const DRIVER_INFO_3A *)buffer;
-        for (DWORD i = 0; i < returned && !exists; ++i)
-            exists = drivers[i].pName != NULL && driverName == drivers[i].pName;
-    }
+    const DRIVER_INFO_3A *drivers = (const DRIVER_INFO_3A *)buffer;
+    for (DWORD i = 0; i < returned && !exists; ++i)
+        exists = drivers[i].pName != NULL && driverName == drivers[i].pName;
     TraceLog(exists ? "%s PRINTER DRIVER EXISTS." : "%s PRINTER DRIVER DOES NOT EXIST.",
              driverName.c_str());
     TraceLog("PrinterDrvExist END");

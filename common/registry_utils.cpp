@@ -46,24 +46,31 @@ LONG MyRegDeleteKeyEx(HKEY root, LPCSTR subKey, REGSAM samDesired, DWORD reserve
     return regDeleteKeyEx(root, subKey, samDesired, reserved);
 }
 
-bool DeleteMachineKey(const char *subKey, BOOL wow64) {
+const KeyDeletionTraces kKeyDeletionTraces = {"MyRegDeleteKeyEx failed : %s (%d) ",
+                                              "SHDeleteKey failed : %s (%d) "};
+
+bool DeleteMachineKey(const char *subKey, BOOL wow64, const KeyDeletionTraces &traces) {
+    const char *failure = wow64 ? traces.regDeleteKeyEx : traces.shDeleteKey;
     // An empty key path names the whole root: never delete that.
     if (subKey[0] == '\0') {
         SetLastError(ERROR_INVALID_PARAMETER);
-        TraceLog(wow64 ? "MyRegDeleteKeyEx failed : %s (%d) " : "SHDeleteKey failed : %s (%d) ",
-                 subKey, ERROR_INVALID_PARAMETER);
+        TraceLog(failure, subKey, ERROR_INVALID_PARAMETER);
         return false;
     }
-    if (wow64) {
-        if (MyRegDeleteKeyEx(HKEY_LOCAL_MACHINE, subKey, KEY_WOW64_64KEY, 0) == 0)
-            return true;
-        TraceLog("MyRegDeleteKeyEx failed : %s (%d) ", subKey, int(GetLastError()));
-        return false;
-    }
-    if (SHDeleteKeyA(HKEY_LOCAL_MACHINE, subKey) == 0)
+    if (wow64 ? MyRegDeleteKeyEx(HKEY_LOCAL_MACHINE, subKey, KEY_WOW64_64KEY, 0) == 0
+              : SHDeleteKeyA(HKEY_LOCAL_MACHINE, subKey) == 0)
         return true;
-    TraceLog("SHDeleteKey failed : %s (%d) ", subKey, int(GetLastError()));
+    TraceLog(failure, subKey, int(GetLastError()));
     return false;
+}
+
+void DeleteMachineKeyIfPresent(const char *subKey, BOOL wow64, const KeyDeletionTraces &traces) {
+    HKEY opened = NULL;
+    REGSAM access = wow64 ? KEY_READ | KEY_WRITE | KEY_WOW64_64KEY : KEY_READ | KEY_WRITE;
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, subKey, 0, access, &opened) != ERROR_SUCCESS)
+        return;
+    DeleteMachineKey(subKey, wow64, traces);
+    RegCloseKey(opened);
 }
 
 void GrantAndDeleteRegKey(const char *keyPath, const char *subKey, BOOL wow64) {
@@ -73,11 +80,11 @@ void GrantAndDeleteRegKey(const char *keyPath, const char *subKey, BOOL wow64) {
     DeleteMachineKey(subKey, wow64);
 }
 
-DWORD SetRegKeyPermission(const char *keyPath, const char *spec) {
+DWORD SetRegKeyPermission(const char *keyPath, const char *permission) {
     char *work = (char *)calloc(kWorkSize, 1);
     if (work == NULL)
         return ERROR_NOT_ENOUGH_MEMORY;
-    CopyBounded(work, kWorkSize, spec);
+    CopyBounded(work, kWorkSize, permission);
 
     DWORD result = ERROR_INVALID_PARAMETER;
     char *trustee = strchr(work, ':');

@@ -1,5 +1,5 @@
-// Key paths and permission specs: the text before the first newline is the key path, the rest
-// the permission spec.
+// Key paths and permission strings: the text before the first newline is the key path, the rest
+// the permission string.
 #include <stddef.h>
 #include <stdint.h>
 
@@ -15,10 +15,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
     input = input.substr(0, input.find('\0'));
     size_t split = input.find('\n');
     std::string keyPath = input.substr(0, split);
-    std::string spec = split == std::string::npos ? "" : input.substr(split + 1);
+    std::string permission = split == std::string::npos ? "" : input.substr(split + 1);
     DWORD mask = 0;
-    ParseRegRights(spec.c_str(), &mask);
-    SetRegKeyPermission(keyPath.c_str(), spec.c_str());
+    ParseRegRights(permission.c_str(), &mask);
+    SetRegKeyPermission(keyPath.c_str(), permission.c_str());
     HKEY key = NULL;
     if (OpenRegKeyPath(keyPath.c_str(), &key) == ERROR_SUCCESS)
         RegCloseKey(key);

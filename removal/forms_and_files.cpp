@@ -6,6 +6,7 @@
 #include <winspool.h>
 
 #include "common/app_context.h"
+#include "common/enumerate.h"
 #include "common/file_utils.h"
 #include "common/platform.h"
 #include "common/profile.h"
@@ -21,11 +22,12 @@ void DeleteForms(const StepHost &host) {
                100);
     HANDLE server = NULL;
     OpenPrinterA(NULL, &server, NULL);
-    DWORD needed = 0, returned = 0;
-    EnumFormsA(server, 1, NULL, 0, &needed, &returned);
-    LPBYTE buffer = (LPBYTE)malloc(needed > 0 ? needed : 1);
-    if (buffer == NULL || !EnumFormsA(server, 1, buffer, needed, &needed, &returned))
-        returned = 0;
+    DWORD returned = 0;
+    LPBYTE buffer = EnumerateAll(
+        [server](LPBYTE into, DWORD size, LPDWORD needed, LPDWORD count) {
+            return EnumFormsA(server, 1, into, size, needed, count);
+        },
+        returned);
     std::string tag = LoadProfileString(program.formTagId);
     const FORM_INFO_1A *forms = (const FORM_INFO_1A *)buffer;
     for (DWORD i = 0; i < returned; ++i)
@@ -62,10 +64,10 @@ void DeleteDriverComponent(const StepHost &host) {
 
     std::string w = std::string(windows) + "\\";
     std::string d = std::string(drivers) + "\\3\\";
-    std::string driverFile = LoadProfileString(PROFILE_DRIVER_FILE);
+    std::string driverFile = LoadProfileString(IDS_DRIVER_FILE);
     std::string description = LoadProfileString(program.descriptionFileId);
-    std::string uiFile = LoadProfileString(PROFILE_UI_FILE);
-    std::string renderFile = LoadProfileString(PROFILE_RENDER_FILE);
+    std::string uiFile = LoadProfileString(IDS_UI_FILE);
+    std::string renderFile = LoadProfileString(IDS_RENDER_FILE);
     std::vector<std::string> paths = {w + driverFile};
     if (detailed)
         paths.push_back(d + driverFile);
@@ -74,8 +76,7 @@ void DeleteDriverComponent(const StepHost &host) {
                   d + uiFile, w + uiFile, w + renderFile, d + renderFile,
                   w + LoadProfileString(program.settingsFileId)});
     for (const std::string &path : paths)
-        if (!DeleteFileA(path.c_str()))
-            ReportDeleteFileError(path, GetLastError());
+        DeleteFileReported(path);
 
     TraceLog("%s END", name);
     RunSpoolerCommand("net start spooler", 2000);

@@ -22,11 +22,6 @@ std::string ReplaceAll(std::string text, const std::string &from, const std::str
     return text;
 }
 
-void DeleteReported(const std::string &path) {
-    if (!DeleteFileA(path.c_str()))
-        ReportDeleteFileError(path, GetLastError());
-}
-
 // Removes one OEM INF that lists the model.
 void RemoveOemInf(const StepHost &host, const char *name, bool detailed) {
     char windows[256] = {0};
@@ -41,7 +36,7 @@ void RemoveOemInf(const StepHost &host, const char *name, bool detailed) {
         char infName[512] = {0};
         CopyBounded(infName, sizeof infName, name);
         if (setupUninstallOEMInf(infName, SUOI_FORCEDELETE, NULL)) {
-            DeleteReported(ReplaceAll(path, ".inf", ".PNF"));
+            DeleteFileReported(ReplaceAll(path, ".inf", ".PNF"));
         } else if (detailed) {
             DWORD error = GetLastError();
             std::wstring wide(infName, infName + strlen(infName));
@@ -50,13 +45,9 @@ void RemoveOemInf(const StepHost &host, const char *name, bool detailed) {
         return;
     }
     // Windows before Vista has no uninstall call: the two files go by hand.
-    if (DeleteFileA(path.c_str())) {
-        if (detailed)
-            TraceLog("'%s' has been deleted successfully.", path.c_str());
-    } else {
-        ReportDeleteFileError(path, GetLastError());
-    }
-    DeleteReported(ReplaceAll(path, ".inf", ".PNF"));
+    if (DeleteFileReported(path) && detailed)
+        TraceLog("'%s' has been deleted successfully.", path.c_str());
+    DeleteFileReported(ReplaceAll(path, ".inf", ".PNF"));
 }
 } // namespace
 
@@ -72,7 +63,7 @@ void DeleteINFFile(const StepHost &host) {
     if (detailed)
         TraceLog("SECTION NAME : %s", section.c_str());
     char key[256] = {0};
-    CopyBounded(key, sizeof key, LoadProfileString(PROFILE_DRIVER_NAME).c_str());
+    CopyBounded(key, sizeof key, LoadProfileString(IDS_DRIVER_NAME).c_str());
     if (detailed)
         TraceLog("KEY NAME : %s", key);
 

@@ -22,7 +22,7 @@ void DeleteVidPid(const StepHost &host, StatusMode mode) {
     ReportStep(host, mode, "Deleting Vid & Pid info...", 500);
     char device[256] = {0};
     CopyBounded(device, sizeof device, "USB\\");
-    AppendBounded(device, sizeof device, LoadProfileString(PROFILE_USB_HARDWARE_ID).c_str());
+    AppendBounded(device, sizeof device, LoadProfileString(IDS_USB_HARDWARE_ID).c_str());
     RemoveDevicesByHardwareId(device);
     TraceLog("VID&PID : %s", device);
     TraceLog("DeleteVidPid END");
@@ -59,7 +59,7 @@ void Delete_LPT_USB_Info(const StepHost &host, StatusMode mode) {
     TraceSeparator();
     TraceLog("Delete_LPT_USB_Info BEGIN");
     ReportStep(host, mode, "Deleting information of LPT and USB...", 500);
-    for (UINT id : {PROFILE_USBPRINT_ENUM_KEY, PROFILE_LPTENUM_ENUM_KEY}) {
+    for (UINT id : {IDS_USBPRINT_ENUM_KEY, IDS_LPTENUM_ENUM_KEY}) {
         char keyPath[512] = {0};
         char subKey[512] = {0};
         std::string key = LoadProfileString(id);
@@ -80,7 +80,7 @@ void DeletePrnDrvPnPDirectory(const StepHost &host, StatusMode mode) {
     GetPrinterDriverDirectoryA(NULL, SpoolerEnvironment(host.wow64), 1, (LPBYTE)directory,
                                sizeof directory - 1, &needed);
     std::string base = std::string(directory) + "\\";
-    const UINT names[] = {PROFILE_PNP_DIR_FIRST, PROFILE_PNP_DIR_SECOND};
+    const UINT names[] = {IDS_PNP_DIR_FIRST, IDS_PNP_DIR_SECOND};
     for (int i = 0; i < 2; ++i) {
         std::string name = LoadProfileString(names[i]);
         std::string path = base + name;

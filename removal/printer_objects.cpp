@@ -8,6 +8,7 @@
 #include "common/bounded_string.h"
 #include "common/deployment.h"
 #include "common/driver_printers.h"
+#include "common/enumerate.h"
 #include "common/profile.h"
 #include "common/report_error.h"
 #include "common/restart.h"
@@ -25,12 +26,12 @@ bool Detailed() {
 } // namespace
 
 void PurgePrintJobs(HANDLE printer) {
-    DWORD needed = 0, returned = 0;
-    EnumJobsA(printer, 0, kMaxJobs, 3, NULL, 0, &needed, &returned);
-    LPBYTE buffer = (LPBYTE)malloc(needed > 0 ? needed : 1);
-    returned = 0;
-    if (buffer != NULL && !EnumJobsA(printer, 0, kMaxJobs, 3, buffer, needed, &needed, &returned))
-        returned = 0;
+    DWORD returned = 0;
+    LPBYTE buffer = EnumerateAll(
+        [printer](LPBYTE into, DWORD size, LPDWORD needed, LPDWORD count) {
+            return EnumJobsA(printer, 0, kMaxJobs, 3, into, size, needed, count);
+        },
+        returned);
     const JOB_INFO_3 *jobs = (const JOB_INFO_3 *)buffer;
     for (DWORD i = 0; i < returned; ++i) {
         OSVERSIONINFOA version;
@@ -61,7 +62,7 @@ void DeletePrinterObject(const char *printerName) {
 void DeletePrinterObjects(const StepHost &host) {
     PostStatus(*host.status, host.progressBar, "Deleting printer-objects...", TRUE, 0);
     std::vector<std::string> names;
-    if (!PrintersOfDriver(LoadProfileString(PROFILE_DRIVER_NAME), names)) {
+    if (!PrintersOfDriver(LoadProfileString(IDS_DRIVER_NAME), names)) {
         ReportSystemError("EnumPrinters Error Code: %d\n\n", GetLastError(), MB_ICONEXCLAMATION);
         EndRun(0);
     }
@@ -100,14 +101,14 @@ bool RemoveFromOS(const StepHost &host) {
         TraceLog("RemoveFromOS BEGIN");
     }
     char modelName[256] = {0};
-    CopyBounded(modelName, sizeof modelName, LoadProfileString(PROFILE_MODEL_NAME).c_str());
+    CopyBounded(modelName, sizeof modelName, LoadProfileString(IDS_MODEL_NAME).c_str());
     DeleteForms(host);
     DeletePrinterDrv(host, modelName);
     DeleteLanguageMonitor(host);
     DeleteProcessor(host);
     DeleteDriverComponent(host);
     DeleteINFFile(host);
-    bool deleted = DeleteUninstallationInfo(host, modelName);
+    bool deleted = DeleteUninstallationInfo(host);
     if (!Detailed())
         TraceLog("RemoveFromOS END");
     return deleted;

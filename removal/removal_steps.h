@@ -23,5 +23,5 @@ void DeleteProcessor(const StepHost &host);
 void DeleteForms(const StepHost &host);
 void DeleteDriverComponent(const StepHost &host);
 void DeleteINFFile(const StepHost &host);
-bool DeleteUninstallationInfo(const StepHost &host, const char *modelName);
+bool DeleteUninstallationInfo(const StepHost &host);
 void DeleteUninstallInfoFromReg(const StepHost &host);

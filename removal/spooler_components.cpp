@@ -16,17 +16,11 @@ namespace {
 const char kPrintKey[] = "SYSTEM\\CurrentControlSet\\Control\\Print\\";
 
 std::string EnvironmentKey(const StepHost &host) {
-    return std::string(kPrintKey) + "Environments\\" +
-           (host.wow64 ? "Windows x64" : "Windows NT x86") + "\\";
+    return std::string(kPrintKey) + "Environments\\" + EnvironmentName(host.wow64) + "\\";
 }
 
 void ReportDetail(const StepHost &host, const char *text) {
     ReportStep(host, CurrentProgram().detailedRemoval ? STATUS_NO_STEP : STATUS_QUIET, text, 100);
-}
-
-void DeleteFileReported(const std::string &path) {
-    if (!DeleteFileA(path.c_str()))
-        ReportDeleteFileError(path, GetLastError());
 }
 
 typedef UINT(WINAPI *GetSystemWow64DirectoryFn)(LPSTR, UINT);
@@ -62,7 +56,7 @@ void DeleteLanguageMonitor(const StepHost &host) {
     TraceSeparator();
     TraceLog("DeleteLanguageMonitor BEGIN");
     ReportDetail(host, "Deleting L/M...");
-    std::string monitor = LoadProfileString(PROFILE_MONITOR_NAME);
+    std::string monitor = LoadProfileString(IDS_MONITOR_NAME);
     if (!DeleteMonitorA(NULL, SpoolerEnvironment(host.wow64), (LPSTR)monitor.c_str())) {
         DWORD error = GetLastError();
         TraceLog("DeleteMonitor Error : (%d)", int(error));
@@ -70,7 +64,7 @@ void DeleteLanguageMonitor(const StepHost &host) {
             TraceLog("The specified print monitor is unknown or not installed on this system.");
         DeleteMachineKey((std::string(kPrintKey) + "Monitors\\" + monitor).c_str(), host.wow64);
     }
-    std::string file = LoadProfileString(PROFILE_MONITOR_FILE);
+    std::string file = LoadProfileString(IDS_MONITOR_FILE);
     char directory[256] = {0};
     GetSystemDirectoryA(directory, sizeof directory);
     DeleteFileReported(std::string(directory) + "\\" + file);
@@ -96,7 +90,7 @@ void DeleteProcessor(const StepHost &host) {
     TraceSeparator();
     TraceLog("DeleteProcessor BEGIN");
     ReportDetail(host, "Deleting the processor...");
-    std::string processor = LoadProfileString(PROFILE_PROCESSOR_NAME);
+    std::string processor = LoadProfileString(IDS_PROCESSOR_NAME);
     if (!DeletePrintProcessorA(NULL, SpoolerEnvironment(host.wow64), (LPSTR)processor.c_str())) {
         TraceLog("DeleteMonitor Error : (%d)", int(GetLastError()));
         DeleteMachineKey((EnvironmentKey(host) + "Print Processors\\" + processor).c_str(),
@@ -106,6 +100,6 @@ void DeleteProcessor(const StepHost &host) {
     DWORD needed = 0;
     GetPrintProcessorDirectoryA(NULL, SpoolerEnvironment(host.wow64), 1, (LPBYTE)directory,
                                 sizeof directory - 1, &needed);
-    DeleteFileReported(std::string(directory) + "\\" + LoadProfileString(PROFILE_PROCESSOR_FILE));
+    DeleteFileReported(std::string(directory) + "\\" + LoadProfileString(IDS_PROCESSOR_FILE));
     TraceLog("DeleteProcessor END");
 }

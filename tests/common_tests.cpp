@@ -4,6 +4,7 @@
 #include <atomic>
 #include <thread>
 
+#include "QMR640_Installer/resource.h"
 #include "common/app_context.h"
 #include "common/bounded_string.h"
 #include "common/report_error.h"
@@ -76,10 +77,11 @@ TEST_F(CommonTest, StatusStepsTheBarByNineAndStopsAtTheEnd) {
     std::vector<int> positions;
     HWND progress = NULL;
     RunInInstaller([&] {
-        HWND dialog = CreateDialogParamA(GetModuleHandleA(NULL), MAKEINTRESOURCEA(102), NULL,
+        HWND dialog = CreateDialogParamA(GetModuleHandleA(NULL),
+                                         MAKEINTRESOURCEA(IDD_KSTPOS_INSTALLER_DIALOG), NULL,
                                          CountRefreshes, 0);
         SetMainWindow(dialog);
-        progress = GetDlgItem(dialog, 1000);
+        progress = GetDlgItem(dialog, IDC_PROGRESS);
         SendMessageA(progress, PBM_SETRANGE, 0, MAKELPARAM(0, 100));
         SendMessageA(progress, PBM_SETSTEP, 9, 0);
         StatusText status;
@@ -96,7 +98,8 @@ TEST_F(CommonTest, StatusStepsTheBarByNineAndStopsAtTheEnd) {
               positions);
     EXPECT_EQ(100, winsim::Progress(progress).pos);
     EXPECT_EQ(std::vector<DWORD>{500}, PauseList());
-    EXPECT_EQ(16, CallCount("PostMessageA"));
+    // One refresh for every status and one for the completion.
+    EXPECT_EQ(int(positions.size()) + 1, CallCount("PostMessageA"));
 }
 
 // The worker writes the status text while the dialog thread reads it for the refresh.

@@ -1,6 +1,10 @@
 // Classifying the running Windows and the WOW64 check.
 #include "QMR640_Installer/DriverVersion.h"
+#include "QMR640_Installer/resource.h"
+#include "QMR640_Uninstaller/KSTPOS_Uninstaller.h"
+#include "common/app_context.h"
 #include "common/platform.h"
+#include "common/profile.h"
 #include "common/trace_log.h"
 #include "harness.h"
 
@@ -108,16 +112,19 @@ TEST_F(PlatformTest, EngineCopiesTheInstallersOwnProfileEntries) {
     RunInInstaller([] {
         CDriverVersion engine;
         const ProductRecord &record = engine.Record();
-        EXPECT_EQ("KESTORA", record.maker); // id 25 here; 21 is the major version
-        EXPECT_EQ("KESTORA QMR-640", record.driverName);
-        EXPECT_EQ("KST Language Monitor QMR640", record.monitorName);
-        EXPECT_EQ("KST PRINT PROCESSOR QMR640", record.processorName);
-        EXPECT_EQ("MON640.dll", record.monitorFile);
-        EXPECT_EQ("PRO640.dll", record.processorFile);
-        EXPECT_EQ("QMR640.dll", record.driverFile);
-        EXPECT_EQ("UI640.dll", record.uiFile);
-        EXPECT_EQ("UNI640.dll", record.renderFile);
-        EXPECT_EQ("QMR640.inf", record.infFile);
+        const std::pair<UINT, const std::string *> fields[] = {
+            {IDS_MAKER_NAME, &record.maker},         {IDS_DRIVER_NAME, &record.driverName},
+            {IDS_MONITOR_NAME, &record.monitorName}, {IDS_PROCESSOR_NAME, &record.processorName},
+            {IDS_MONITOR_FILE, &record.monitorFile}, {IDS_PROCESSOR_FILE, &record.processorFile},
+            {IDS_DRIVER_FILE, &record.driverFile},   {IDS_UI_FILE, &record.uiFile},
+            {IDS_RENDER_FILE, &record.renderFile},   {IDS_INF_FILE, &record.infFile},
+        };
+        for (const auto &field : fields) {
+            EXPECT_FALSE(field.second->empty()) << "id " << field.first;
+            EXPECT_EQ(LoadProfileString(field.first), *field.second) << "id " << field.first;
+        }
+        // The maker has the installer's own id; the uninstaller's maker id is a version here.
+        EXPECT_NE(LoadProfileString(kUninstallerProgram.makerId), record.maker);
     });
 }
 

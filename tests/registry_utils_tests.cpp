@@ -1,4 +1,4 @@
-// Key paths, permission specs and the deletion of protected keys.
+// Key paths, permission strings and the deletion of protected keys.
 #include "common/registry_utils.h"
 #include "common/trace_log.h"
 #include "harness.h"
@@ -55,7 +55,7 @@ TEST_F(RegistryUtils, PermissionSpecModes) {
     EXPECT_EQ(87u, SetRegKeyPermission(key, "/PG:Everyone"));
     EXPECT_EQ(87u, SetRegKeyPermission("HKLMX\\SOFTWARE", "/PG:Everyone:Fc"));
     EXPECT_EQ(0, CallCount("RegOpenKeyExA"));
-    // Valid specs reach the key; the grant itself is refused on the read-only handle.
+    // Valid permission strings reach the key; the grant itself is refused on the read-only handle.
     EXPECT_EQ(DWORD(ERROR_ACCESS_DENIED), SetRegKeyPermission(key, "/pg:Everyone:fc"));
     EXPECT_EQ(DWORD(ERROR_ACCESS_DENIED), SetRegKeyPermission(key, "/PR:Everyone"));
     EXPECT_EQ(DWORD(ERROR_ACCESS_DENIED), SetRegKeyPermission(key, "-X:Everyone"));

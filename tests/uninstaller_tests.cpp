@@ -335,7 +335,7 @@ TEST_F(Uninstaller, BothProfilesAgreeOnTheSharedIds) {
     EXPECT_EQ(installer, uninstaller);
     EXPECT_EQ("", installer[9]);  // id 10 is absent
     EXPECT_EQ("", installer[18]); // and so is id 19
-    EXPECT_EQ("Vid_7A3C&Pid_0002", installer[PROFILE_USB_HARDWARE_ID - 1]);
+    EXPECT_EQ("Vid_7A3C&Pid_0002", installer[IDS_USB_HARDWARE_ID - 1]);
     std::string maker;
     winsim::RunProcess(UninstallerModule(), [&] { maker = LoadProfileString(IDS_MAKER_NAME); });
     EXPECT_EQ("KESTORA", maker);

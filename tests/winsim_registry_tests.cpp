@@ -169,7 +169,7 @@ TEST_F(KeySecurity, ReadingTheDaclNeedsReadControlAndFreesWithTheDescriptor) {
     EXPECT_EQ(DWORD(ERROR_SUCCESS), SetEntriesInAclA(0, NULL, dacl, &copy));
     EXPECT_EQ(NULL, LocalFree(copy));
     EXPECT_EQ(NULL, LocalFree(descriptor));
-    EXPECT_EQ(1336u, SetEntriesInAclA(0, NULL, dacl, &copy)); // ERROR_INVALID_ACL
+    EXPECT_EQ(DWORD(ERROR_INVALID_ACL), SetEntriesInAclA(0, NULL, dacl, &copy));
     RegCloseKey(key);
 }
 

@@ -349,7 +349,7 @@ DWORD WINAPI SetFilePointer(HANDLE file, LONG distance, PLONG, DWORD method) {
                                               : (long long)node->data.size();
     long long target = base + distance;
     if (target < 0) {
-        SetError(131); // ERROR_NEGATIVE_SEEK
+        SetError(ERROR_NEGATIVE_SEEK);
         return INVALID_SET_FILE_POINTER;
     }
     handle->position = size_t(target);
@@ -440,7 +440,7 @@ BOOL WINAPI CreateDirectoryA(LPCSTR path, LPSECURITY_ATTRIBUTES attributes) {
         const SECURITY_DESCRIPTOR *sd =
             (const SECURITY_DESCRIPTOR *)attributes->lpSecurityDescriptor;
         if (sd->Revision != SECURITY_DESCRIPTOR_REVISION) {
-            SetError(1338); // ERROR_INVALID_SECURITY_DESCR
+            SetError(ERROR_INVALID_SECURITY_DESCR);
             return FALSE;
         }
         if ((sd->Control & SE_DACL_PRESENT) && sd->Dacl == NULL) {
@@ -449,7 +449,7 @@ BOOL WINAPI CreateDirectoryA(LPCSTR path, LPSECURITY_ATTRIBUTES attributes) {
         } else if ((sd->Control & SE_DACL_PRESENT) && sd->Dacl != NULL) {
             auto acl = g_machine->acls.find(sd->Dacl);
             if (acl == g_machine->acls.end()) {
-                SetError(1336); // ERROR_INVALID_ACL
+                SetError(ERROR_INVALID_ACL);
                 return FALSE;
             }
             node.acl = acl->second;

@@ -12,7 +12,6 @@ const char kEveryone[] = "S-1-1-0";
 const char kSystem[] = "S-1-5-18";
 const char kAdministrators[] = "S-1-5-32-544";
 const char kUsers[] = "S-1-5-32-545";
-const DWORD kInvalidAcl = 1336; // ERROR_INVALID_ACL
 
 // The programs run as an administrator: the groups of its token.
 bool InCallerToken(const std::string &sid) {
@@ -151,7 +150,7 @@ DWORD WINAPI SetSecurityInfo(HANDLE object, SE_OBJECT_TYPE type, SECURITY_INFORM
     } else if (const std::vector<AccessEntry> *given = FindAcl(dacl)) {
         entries = *given;
     } else {
-        return kInvalidAcl;
+        return ERROR_INVALID_ACL;
     }
     // The caller sets the explicit entries; the inherited ones always come from the parent.
     std::vector<AccessEntry> renewed;

@@ -128,7 +128,7 @@ DWORD WINAPI SetEntriesInAclA(ULONG count, PEXPLICIT_ACCESSA entries, PACL oldAc
     if (oldAcl != NULL) {
         const std::vector<AccessEntry> *old = FindAcl(oldAcl);
         if (old == nullptr)
-            return 1336; // ERROR_INVALID_ACL
+            return ERROR_INVALID_ACL;
         list = *old;
     }
     for (ULONG i = 0; i < count; ++i) {
