@@ -44,6 +44,8 @@ TEST_F(CommonTest, SpoolerCommandRunsHiddenAndWaits) {
     winsim::FailCall("WinExec", ERROR_FILE_NOT_FOUND);
     RunSpoolerCommand("net start spooler", 2000);
     EXPECT_EQ(3500u, winsim::ElapsedMs());
+    ASSERT_EQ(2u, winsim::Launches().size());
+    EXPECT_FALSE(winsim::Launches()[1].started);
 }
 
 TEST_F(CommonTest, SystemErrorBoxAppendsTheSystemText) {

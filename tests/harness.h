@@ -2,6 +2,7 @@
 #pragma once
 #include <gtest/gtest.h>
 #include <winsim.h>
+#include <winsim_process.h>
 
 #include <functional>
 #include <memory>

@@ -3,6 +3,8 @@
 #include <stdlib.h>
 #include <string.h>
 
+#include "QMR640_Uninstaller/CheckListBox.h"
+#include "QMR640_Uninstaller/resource.h"
 #include "harness.h"
 
 namespace {
@@ -194,6 +196,84 @@ TEST_F(SimulatedSystem, ProgressStartsOverPastItsEnd) {
         SendMessageA(bar, PBM_SETPOS, 150, 0);
         EXPECT_EQ(100, SendMessageA(bar, PBM_GETPOS, 0, 0));
     });
+}
+
+// The owner of an owner-drawn list box measures its items as the box is created, before its own
+// WM_INITDIALOG, and draws each entry the box shows; here the uninstaller's drawing does it.
+struct OwnerDraw {
+    std::vector<UINT> messages; // WM_MEASUREITEM and WM_INITDIALOG, in order
+    std::vector<DRAWITEMSTRUCT> draws;
+    HWND list = NULL;
+};
+OwnerDraw *g_ownerDraw = nullptr;
+
+INT_PTR CALLBACK CheckListOwner(HWND dialog, UINT message, WPARAM, LPARAM lParam) {
+    switch (message) {
+    case WM_MEASUREITEM:
+        g_ownerDraw->messages.push_back(message);
+        MeasureCheckListItem((MEASUREITEMSTRUCT *)lParam);
+        return TRUE;
+    case WM_INITDIALOG: {
+        g_ownerDraw->messages.push_back(message);
+        HWND list = g_ownerDraw->list = GetDlgItem(dialog, IDC_PRINTER_LIST);
+        for (const char *name : {"Kappa", "alpha", "Delta", "beta", "Mu", "Iota", "Gamma", "Zeta",
+                                 "eta", "Theta", "Lambda", "Epsilon"})
+            SendMessageA(list, LB_ADDSTRING, 0, (LPARAM)name);
+        for (int i = 0; i < 12; i += 3)
+            SetCheck(list, i, 1);
+        SendMessageA(list, LB_SETCURSEL, 2, 0);
+        return TRUE;
+    }
+    case WM_DRAWITEM:
+        g_ownerDraw->draws.push_back(*(const DRAWITEMSTRUCT *)lParam);
+        DrawCheckListItem((const DRAWITEMSTRUCT *)lParam);
+        return TRUE;
+    case WM_COMMAND:
+        EndDialog(dialog, IDCANCEL);
+        return TRUE;
+    }
+    return FALSE;
+}
+
+TEST_F(SimulatedSystem, OwnerDrawnListBoxAsksItsOwner) {
+    OwnerDraw seen;
+    g_ownerDraw = &seen;
+    winsim::SetUser([](HWND dialog) { winsim::PressKey(dialog, VK_ESCAPE); });
+    winsim::RunProcess(UninstallerModule(), [] {
+        DialogBoxParamA(GetModuleHandleA(NULL), MAKEINTRESOURCEA(IDD_KSTPOS_UNINSTALLER_DIALOG),
+                        NULL, CheckListOwner, 0);
+    });
+    g_ownerDraw = nullptr;
+    EXPECT_EQ((std::vector<UINT>{WM_MEASUREITEM, WM_INITDIALOG}), seen.messages);
+
+    // Every entry that fits in the box, in the sorted order, once, at the measured height.
+    std::vector<winsim::ListItem> items = winsim::ListItems(seen.list);
+    ASSERT_EQ(12u, items.size());
+    std::vector<winsim::Drawing> drawn = winsim::Drawings(seen.list);
+    ASSERT_EQ(10u, seen.draws.size()); // 149 pixels high: the tenth entry is cut
+    ASSERT_EQ(3 * seen.draws.size(), drawn.size());
+    HBRUSH selected = GetSysColorBrush(COLOR_HIGHLIGHT), plain = GetSysColorBrush(COLOR_WINDOW);
+    for (size_t i = 0; i < seen.draws.size(); ++i) {
+        const DRAWITEMSTRUCT &draw = seen.draws[i];
+        int top = int(i) * 16;
+        EXPECT_EQ(i, draw.itemID);
+        EXPECT_EQ(UINT(ODT_LISTBOX), draw.CtlType);
+        EXPECT_EQ(UINT(IDC_PRINTER_LIST), draw.CtlID);
+        EXPECT_EQ(top, draw.rcItem.top);
+        EXPECT_EQ(top + 16, draw.rcItem.bottom);
+        EXPECT_EQ(i == 2, (draw.itemState & ODS_SELECTED) != 0) << i;
+        const winsim::Drawing &fill = drawn[3 * i], &box = drawn[3 * i + 1],
+                              &text = drawn[3 * i + 2];
+        EXPECT_EQ("FillRect", fill.call);
+        EXPECT_EQ(UINT(uintptr_t(i == 2 ? selected : plain)), fill.state) << i;
+        EXPECT_EQ("DrawFrameControl", box.call);
+        EXPECT_EQ(top, box.rect.top);
+        EXPECT_EQ(i % 3 == 0, (box.state & DFCS_CHECKED) != 0) << i;
+        EXPECT_EQ(items[i].data != 0, (box.state & DFCS_CHECKED) != 0) << i;
+        EXPECT_EQ("DrawTextA", text.call);
+        EXPECT_EQ(items[i].text, text.text);
+        EXPECT_GT(text.rect.left, box.rect.right - 1) << "the text starts after the box";
+    }
 }
 
 } // namespace

@@ -73,12 +73,7 @@ struct Pause {
 };
 std::vector<Pause> Pauses();
 
-// ---- processes started, restarts
-struct Launch {
-    std::string commandLine;
-    UINT show;
-};
-std::vector<Launch> Launches();
+// ---- restarts (the programs started: winsim_process.h)
 struct RestartRequest {
     UINT flags;
     DWORD reason;
@@ -125,6 +120,16 @@ struct ProgressState {
 ProgressState Progress(HWND control);
 // Every position the bar moved to, in order (a step that wraps and is then set shows both).
 std::vector<int> ProgressHistory(HWND control);
+// What was drawn into a window at its last painting, in order: "FillRect", "DrawFrameControl"
+// (state: its DFCS_ flags) and "DrawTextA" (text), each with its rectangle in pixels. An
+// owner-drawn list box is painted by its owner, entry by entry, once it changed.
+struct Drawing {
+    std::string call;
+    RECT rect;
+    std::string text;
+    UINT state;
+};
+std::vector<Drawing> Drawings(HWND window);
 // The dialog template as it was loaded.
 struct ControlTemplate {
     std::string className;

@@ -1,10 +1,9 @@
-// The test side of the simulated registry, its key security and the child processes: set them
-// up and inspect what the programs left.
+// The test side of the simulated registry and its key security: set them up and inspect what
+// the programs left.
 #pragma once
 #include <aclapi.h>
 #include <winsim.h>
 
-#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -49,38 +48,5 @@ std::vector<AccessEntry> KeyAcl(const std::string &path, RegView view = RegView:
 // container-inherit ones afresh.
 void SetKeyAcl(const std::string &path, const std::vector<AccessEntry> &dacl,
                RegView view = RegView::Physical);
-
-// ---- child processes started with CreateProcessA. Without a script a child ends at once.
-struct ChildScript {
-    DWORD startError = 0; // non-zero: the start fails with this code
-    DWORD runMs = 0;      // virtual time from the start until the child ends
-    bool endless = false; // never ends: a wait times out, or with INFINITE the process hangs
-    // Run when a wait sees the child end, as the child's work: on the waiting thread, with the
-    // machine unlocked and as native 64-bit code (no WOW64 redirection).
-    std::function<void()> onFinish;
-};
-// For every start with exactly this command line.
-void ScriptChild(const std::string &commandLine, const ChildScript &script);
-// For the next start that no command-line script covers.
-void ScriptNextChild(const ChildScript &script);
-
-struct ChildLaunch {
-    std::string application; // empty when none was given
-    std::string commandLine;
-    bool securityAttributes; // process or thread attributes were given
-    bool inheritHandles;
-    DWORD creationFlags;
-    bool environment;             // an environment block was given
-    std::string currentDirectory; // the child's: the one given, else the caller's
-    DWORD startupSize;
-    DWORD startupFlags;
-    WORD showWindow;
-    bool started;
-    bool finished;    // a wait saw it end
-    bool handlesOpen; // the caller holds its process or thread handle, or did when it ended
-};
-// Every CreateProcessA call in order, failed starts included. Started children also appear in
-// Launches(), with the show state they were given (SW_SHOWNORMAL without STARTF_USESHOWWINDOW).
-std::vector<ChildLaunch> ChildLaunches();
 
 } // namespace winsim

@@ -235,9 +235,6 @@ unsigned long long ElapsedMs() {
 std::vector<Pause> Pauses() {
     return g_machine->pauses;
 }
-std::vector<Launch> Launches() {
-    return g_machine->launches;
-}
 std::vector<RestartRequest> Restarts() {
     return g_machine->restarts;
 }
@@ -506,14 +503,6 @@ void WINAPI GetLocalTime(LPSYSTEMTIME time) {
     time->wMinute = WORD((seconds / 60) % 60);
     time->wSecond = WORD(seconds % 60);
     time->wMilliseconds = WORD(g_machine->clockMs % 1000);
-}
-
-UINT WINAPI WinExec(LPCSTR commandLine, UINT show) {
-    Api api("WinExec");
-    if (api.failed())
-        return 0;
-    g_machine->launches.push_back(Launch{commandLine, show});
-    return 33;
 }
 
 namespace {

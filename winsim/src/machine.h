@@ -91,7 +91,10 @@ struct Window {
     };
     std::vector<Item> items;
     int selection = LB_ERR;
-    WNDPROC subclass = nullptr; // a program's procedure in front of the control's own
+    int itemHeight = 0;            // a list box's, in pixels
+    bool needsPaint = false;       // changed since it was last painted
+    std::vector<Drawing> drawings; // at its last painting
+    WNDPROC subclass = nullptr;    // a program's procedure in front of the control's own
     struct Timer {
         UINT elapse;
         unsigned long long due;
@@ -134,7 +137,6 @@ struct Machine {
     unsigned long long clockMs = 0;
     int baseSeconds = 9 * 3600;
     std::vector<Pause> pauses;
-    std::vector<Launch> launches;
     std::vector<RestartRequest> restarts;
     std::vector<Box> boxes;
     std::function<int(const Box &)> boxAnswer;

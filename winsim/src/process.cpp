@@ -1,8 +1,8 @@
-// Child processes: CreateProcessA and the waits on them, played by a test's script on the
-// virtual clock.
+// Programs started: WinExec, and CreateProcessA with the waits on its children, played by a
+// test's script on the virtual clock; one log of every start.
 #include "machine.h"
 
-#include <winsim_registry.h>
+#include <winsim_process.h>
 
 #include <algorithm>
 #include <deque>
@@ -10,7 +10,7 @@
 namespace winsim {
 
 struct ChildProcess {
-    ChildLaunch launch = {};
+    Launch launch = {};
     ChildScript script;
     unsigned long long endsAt = 0;
     HANDLE process = NULL, thread = NULL;
@@ -27,6 +27,7 @@ struct ChildHandle : HandleObject {
 struct ChildState {
     std::map<std::string, ChildScript> byCommandLine;
     std::deque<ChildScript> next;
+    // Every start in order; one by WinExec has only its launch.
     std::vector<std::shared_ptr<ChildProcess>> children;
     DWORD lastId = 0x400;
 };
@@ -43,8 +44,8 @@ void ScriptNextChild(const ChildScript &script) {
     g_machine->children->next.push_back(script);
 }
 
-std::vector<ChildLaunch> ChildLaunches() {
-    std::vector<ChildLaunch> launches;
+std::vector<Launch> Launches() {
+    std::vector<Launch> launches;
     for (const auto &child : g_machine->children->children) {
         launches.push_back(child->launch);
         launches.back().handlesOpen =
@@ -91,7 +92,7 @@ BOOL WINAPI CreateProcessA(LPCSTR application, LPSTR commandLine,
         return FALSE;
     }
     auto child = std::make_shared<ChildProcess>();
-    ChildLaunch &launch = child->launch;
+    Launch &launch = child->launch;
     launch.application = application != NULL ? application : "";
     launch.commandLine = commandLine != NULL ? commandLine : "";
     launch.securityAttributes = processAttributes != NULL || threadAttributes != NULL;
@@ -102,6 +103,8 @@ BOOL WINAPI CreateProcessA(LPCSTR application, LPSTR commandLine,
     launch.startupSize = startupInfo->cb;
     launch.startupFlags = startupInfo->dwFlags;
     launch.showWindow = startupInfo->wShowWindow;
+    launch.createProcess = true;
+    launch.show = (launch.startupFlags & STARTF_USESHOWWINDOW) ? launch.showWindow : SW_SHOWNORMAL;
     g_machine->children->children.push_back(child);
 
     child->script = ScriptFor(launch.commandLine);
@@ -120,9 +123,17 @@ BOOL WINAPI CreateProcessA(LPCSTR application, LPSTR commandLine,
     *processInformation =
         PROCESS_INFORMATION{child->process, child->thread, lastId + 4, lastId + 8};
     lastId += 8;
-    UINT show = (launch.startupFlags & STARTF_USESHOWWINDOW) ? launch.showWindow : SW_SHOWNORMAL;
-    g_machine->launches.push_back(Launch{launch.commandLine, show});
     return TRUE;
+}
+
+UINT WINAPI WinExec(LPCSTR commandLine, UINT show) {
+    Api api("WinExec");
+    auto start = std::make_shared<ChildProcess>();
+    start->launch.commandLine = commandLine != NULL ? commandLine : "";
+    start->launch.show = show;
+    start->launch.started = !api.failed();
+    g_machine->children->children.push_back(start);
+    return start->launch.started ? 33 : 0;
 }
 
 DWORD WINAPI WaitForSingleObject(HANDLE handle, DWORD milliseconds) {

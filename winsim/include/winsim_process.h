@@ -1,0 +1,47 @@
+// The test side of the programs the simulated machine starts: script the children that
+// CreateProcessA starts, and read the one log of every start.
+#pragma once
+#include <windows.h>
+
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace winsim {
+
+// ---- children started with CreateProcessA. Without a script a child ends at once.
+struct ChildScript {
+    DWORD startError = 0; // non-zero: the start fails with this code
+    DWORD runMs = 0;      // virtual time from the start until the child ends
+    bool endless = false; // never ends: a wait times out, or with INFINITE the process hangs
+    // Run when a wait sees the child end, as the child's work: on the waiting thread, with the
+    // machine unlocked and as native 64-bit code (no WOW64 redirection).
+    std::function<void()> onFinish;
+};
+// For every start with exactly this command line.
+void ScriptChild(const std::string &commandLine, const ChildScript &script);
+// For the next start that no command-line script covers.
+void ScriptNextChild(const ChildScript &script);
+
+// ---- every start asked for with WinExec or CreateProcessA, in order, failed ones included.
+struct Launch {
+    std::string commandLine;
+    UINT show;    // the show state it was started with (SW_SHOWNORMAL without STARTF_USESHOWWINDOW)
+    bool started; // false when the start failed
+    // What CreateProcessA was given; a start with WinExec leaves these empty.
+    bool createProcess;
+    std::string application; // empty when none was given
+    bool securityAttributes; // process or thread attributes were given
+    bool inheritHandles;
+    DWORD creationFlags;
+    bool environment;             // an environment block was given
+    std::string currentDirectory; // the child's: the one given, else the caller's
+    DWORD startupSize;
+    DWORD startupFlags;
+    WORD showWindow;
+    bool finished;    // a wait saw it end
+    bool handlesOpen; // the caller holds its process or thread handle, or did when it ended
+};
+std::vector<Launch> Launches();
+
+} // namespace winsim
