@@ -177,8 +177,7 @@ void CKSTPOS_UninstallerDlg::PrepareUninstall() {
 }
 
 bool CKSTPOS_UninstallerDlg::DriverPresent() {
-    m_strScratch = LoadProfileString(IDS_DRIVER_NAME);
-    return PrinterDrvExist(m_strScratch, Host(), STATUS_QUIET) != 0;
+    return PrinterDrvExist(LoadProfileString(IDS_DRIVER_NAME), Host(), STATUS_QUIET) != 0;
 }
 
 void CKSTPOS_UninstallerDlg::EndWithNothingToRemove() {

@@ -104,8 +104,6 @@ class PlantedPrograms : public MachineTest {
         std::vector<std::string> lines;
         for (const winsim::Launch &launch : winsim::Launches())
             lines.push_back(launch.commandLine);
-        for (const winsim::ChildLaunch &launch : winsim::ChildLaunches())
-            lines.push_back(launch.commandLine);
         return lines;
     }
     // Installation on XP and on 7, then the removal of what was installed.

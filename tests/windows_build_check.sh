@@ -5,7 +5,7 @@
 # the resources they load at run time, the version resource and the manifest that
 # asks for elevation, and sit beside the driver package folders.
 #
-# Usage: tests/windows_build_check.sh DIST_DIR
+# Usage: [QMR_SYMBOLS_DIR=DIR] tests/windows_build_check.sh DIST_DIR (DIR: the unstripped programs)
 set -uo pipefail
 
 OBJDUMP="${OBJDUMP:-i686-w64-mingw32-objdump}"
@@ -143,8 +143,10 @@ check_program() {
 
     # dlltool's delay-import libraries leave the PE delay-import directory empty; their
     # descriptors are named after the library in the symbol table.
-    local symbols delayed
-    symbols="$("$OBJDUMP" -t "$exe" 2>/dev/null)"
+    local symbols symbols_exe delayed
+    # dist/ holds stripped programs: the symbols come from the build's unstripped copy.
+    symbols_exe="${QMR_SYMBOLS_DIR:-$(dirname "$exe")}/$name"
+    symbols="$("$OBJDUMP" -t "$symbols_exe" 2>/dev/null)"
     delayed="$(grep -o '__DELAY_IMPORT_DESCRIPTOR_[A-Za-z0-9_]*' <<<"$symbols" |
         sed 's/.*_lib\([A-Za-z0-9]*\)_delay_a$/\1/' | tr '[:lower:]' '[:upper:]' | sort | xargs)"
     if [ -z "$late_libraries" ]; then
@@ -178,7 +180,7 @@ check_program() {
     fi
     # Protected frames call __stack_chk_fail; libssp's guard set-up (CryptAcquireContextA, which
     # loads a provider DLL before the lock) must not be linked.
-    if [ "$("$OBJDUMP" -d "$exe" | grep -c 'call.*<___stack_chk_fail>')" -gt 0 ]; then
+    if [ "$("$OBJDUMP" -d "$symbols_exe" | grep -c 'call.*<___stack_chk_fail>')" -gt 0 ]; then
         pass
     else
         fail "$name: no function is checked by the stack protector"
