@@ -119,6 +119,7 @@ typedef INT_PTR(WINAPI *FARPROC)();
 #define ERROR_PRIVILEGE_NOT_HELD 1314L
 #define ERROR_INVALID_ACL 1336L
 #define ERROR_INVALID_SECURITY_DESCR 1338L
+#define ERROR_CANT_RESOLVE_FILENAME 1921L
 #define ERROR_INVALID_WINDOW_HANDLE 1400L
 #define ERROR_INVALID_HOOK_HANDLE 1404L
 
@@ -269,6 +270,13 @@ LPVOID WINAPI LocalLock(HLOCAL memory);
 #define FILE_ATTRIBUTE_DIRECTORY 0x00000010
 #define FILE_ATTRIBUTE_ARCHIVE 0x00000020
 #define FILE_ATTRIBUTE_NORMAL 0x00000080
+#define FILE_ATTRIBUTE_REPARSE_POINT 0x00000400
+#define FILE_READ_ATTRIBUTES 0x00000080
+#define FILE_FLAG_OPEN_REPARSE_POINT 0x00200000
+#define FILE_FLAG_BACKUP_SEMANTICS 0x02000000
+#define FILE_FLAG_DELETE_ON_CLOSE 0x04000000
+#define IO_REPARSE_TAG_MOUNT_POINT 0xA0000003L
+#define IO_REPARSE_TAG_SYMLINK 0xA000000CL
 #define INVALID_FILE_ATTRIBUTES ((DWORD)-1)
 #define FILE_BEGIN 0
 #define FILE_CURRENT 1
@@ -291,6 +299,18 @@ typedef struct _WIN32_FIND_DATAA {
     CHAR cAlternateFileName[14];
 } WIN32_FIND_DATAA, *LPWIN32_FIND_DATAA;
 typedef struct _OVERLAPPED *LPOVERLAPPED;
+typedef struct _BY_HANDLE_FILE_INFORMATION {
+    DWORD dwFileAttributes;
+    FILETIME ftCreationTime;
+    FILETIME ftLastAccessTime;
+    FILETIME ftLastWriteTime;
+    DWORD dwVolumeSerialNumber;
+    DWORD nFileSizeHigh;
+    DWORD nFileSizeLow;
+    DWORD nNumberOfLinks;
+    DWORD nFileIndexHigh;
+    DWORD nFileIndexLow;
+} BY_HANDLE_FILE_INFORMATION, *LPBY_HANDLE_FILE_INFORMATION;
 
 HANDLE WINAPI CreateFileA(LPCSTR path, DWORD access, DWORD share, LPSECURITY_ATTRIBUTES attributes,
                           DWORD disposition, DWORD flags, HANDLE templateFile);
@@ -298,6 +318,7 @@ BOOL WINAPI WriteFile(HANDLE file, LPCVOID buffer, DWORD size, LPDWORD written,
                       LPOVERLAPPED overlapped);
 BOOL WINAPI ReadFile(HANDLE file, LPVOID buffer, DWORD size, LPDWORD read, LPOVERLAPPED overlapped);
 DWORD WINAPI SetFilePointer(HANDLE file, LONG distance, PLONG distanceHigh, DWORD method);
+BOOL WINAPI GetFileInformationByHandle(HANDLE file, LPBY_HANDLE_FILE_INFORMATION information);
 BOOL WINAPI CopyFileA(LPCSTR source, LPCSTR destination, BOOL failIfExists);
 BOOL WINAPI DeleteFileA(LPCSTR path);
 BOOL WINAPI CreateDirectoryA(LPCSTR path, LPSECURITY_ATTRIBUTES attributes);
@@ -327,6 +348,12 @@ typedef struct _SID_IDENTIFIER_AUTHORITY {
 #define SECURITY_WORLD_SID_AUTHORITY                                                               \
     { 0, 0, 0, 0, 0, 1 }
 #define SECURITY_WORLD_RID 0x00000000L
+#define SECURITY_NT_AUTHORITY                                                                      \
+    { 0, 0, 0, 0, 0, 5 }
+#define SECURITY_LOCAL_SYSTEM_RID 0x00000012L
+#define SECURITY_BUILTIN_DOMAIN_RID 0x00000020L
+#define DOMAIN_ALIAS_RID_ADMINS 0x00000220L
+#define DOMAIN_ALIAS_RID_USERS 0x00000221L
 typedef struct _ACL {
     BYTE AclRevision;
     BYTE Sbz1;
@@ -377,6 +404,7 @@ BOOL WINAPI AdjustTokenPrivileges(HANDLE token, BOOL disableAll, PTOKEN_PRIVILEG
                                   PDWORD returnLength);
 #define EWX_REBOOT 0x00000002
 #define EWX_FORCE 0x00000004
+#define EWX_FORCEIFHUNG 0x00000010
 BOOL WINAPI ExitWindowsEx(UINT flags, DWORD reason);
 
 // ---- windows and dialogs

@@ -48,6 +48,12 @@ void SetDenied(const std::string &path, bool denied); // protected: access denie
 void SetCurrentDirectory(const std::string &path);
 // Every path under root (itself excluded), in display case, sorted.
 std::vector<std::string> ListTree(const std::string &root);
+// Links any user can make where it may write: a directory junction or a symbolic link to target
+// (an absolute path, which need not exist), and a second name (hard link) of an existing file.
+// The platform calls follow them as Windows does; the functions above look at the link itself.
+void MakeJunction(const std::string &path, const std::string &target);
+void MakeSymbolicLink(const std::string &path, const std::string &target, bool directory);
+void MakeHardLink(const std::string &path, const std::string &existing);
 
 struct AccessEntry {
     std::string trustee; // a SID in S-1-... form
@@ -55,7 +61,7 @@ struct AccessEntry {
     int mode;
     DWORD inheritance;
 };
-// The explicit entries a directory was created with; none for default security.
+// The explicit entries a file or directory was created or last given; none for default security.
 std::vector<AccessEntry> DirectoryAcl(const std::string &path);
 
 // ---- DLL loading. The system's own DLLs (comctl32.dll, setupapi.dll, winspool.drv, ...) are

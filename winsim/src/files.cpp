@@ -102,12 +102,100 @@ std::vector<std::string> ChildKeys(const std::string &parent) {
     return children;
 }
 
+// Windows gives up after 63 reparse points on one path; any limit stops a loop of links.
+const int kMaxLinkHops = 63;
+
+// Follows the first link on the way to key; false when there is none left to follow.
+bool FollowFirstLink(std::string &key, bool followLast) {
+    for (size_t end = 2; end != std::string::npos && end + 1 < key.size();) {
+        size_t next = key.find('\\', end + 1);
+        bool last = next == std::string::npos;
+        if (last && !followLast)
+            return false;
+        FileNode *node = Find(key.substr(0, next));
+        if (node == nullptr)
+            return false;
+        if (!node->linkTarget.empty()) {
+            std::string rest = last ? std::string() : key.substr(next + 1);
+            const std::string &target = node->linkTarget;
+            key = rest.empty() ? target : target + (target.back() == '\\' ? "" : "\\") + rest;
+            return true;
+        }
+        end = next;
+    }
+    return false;
+}
+
+std::string Resolve(std::string key, bool followLast) {
+    for (int hops = 0; hops <= kMaxLinkHops; ++hops)
+        if (!FollowFirstLink(key, followLast))
+            return key;
+    SetError(ERROR_CANT_RESOLVE_FILENAME);
+    return "";
+}
+
+// Every name of the file (its hard links), the node itself included.
+std::vector<FileNode *> NamesOf(FileNode &node) {
+    if (node.linkGroup == 0)
+        return {&node};
+    std::vector<FileNode *> names;
+    for (auto &entry : g_machine->files)
+        if (entry.second.linkGroup == node.linkGroup)
+            names.push_back(&entry.second);
+    return names;
+}
+
+// A change through one name shows through every other name of the file.
+void ShareChange(FileNode &node) {
+    for (FileNode *name : NamesOf(node)) {
+        name->data = node.data;
+        name->attributes = node.attributes;
+        name->acl = node.acl;
+    }
+}
+
 struct FileHandle : HandleObject {
     std::string key;
     size_t position = 0;
     bool canRead = false;
     bool canWrite = false;
+    bool canWriteDac = false;
+    bool deleteOnClose = false;
+    // The name goes when its handle closes, also when the process ends with it open; a directory
+    // only when it is empty.
+    void Release(bool) override {
+        FileNode *node = deleteOnClose ? Find(key) : nullptr;
+        if (node != nullptr && (!node->directory || ChildKeys(key).empty()))
+            g_machine->files.erase(key);
+    }
 };
+
+// The explicit entries that security attributes give a new file or directory; false, with the
+// last error set, for a descriptor or DACL that is not valid.
+bool EntriesOf(LPSECURITY_ATTRIBUTES attributes, std::vector<AccessEntry> &entries) {
+    entries.clear();
+    if (attributes == NULL || attributes->lpSecurityDescriptor == NULL)
+        return true;
+    const SECURITY_DESCRIPTOR *sd = (const SECURITY_DESCRIPTOR *)attributes->lpSecurityDescriptor;
+    if (sd->Revision != SECURITY_DESCRIPTOR_REVISION) {
+        SetError(1338); // ERROR_INVALID_SECURITY_DESCR
+        return false;
+    }
+    if (!(sd->Control & SE_DACL_PRESENT))
+        return true;
+    if (sd->Dacl == NULL) {
+        // A NULL DACL: no protection at all.
+        entries.push_back(AccessEntry{"S-1-1-0", GENERIC_ALL, 1, 3});
+        return true;
+    }
+    const std::vector<AccessEntry> *acl = FindAcl(sd->Dacl);
+    if (acl == nullptr) {
+        SetError(1336); // ERROR_INVALID_ACL
+        return false;
+    }
+    entries = *acl;
+    return true;
+}
 
 struct FindHandle : HandleObject {
     std::vector<WIN32_FIND_DATAA> entries;
@@ -118,6 +206,7 @@ void FillFindData(WIN32_FIND_DATAA &data, const std::string &name, const FileNod
     memset(&data, 0, sizeof data);
     data.dwFileAttributes = node.attributes;
     data.nFileSizeLow = DWORD(node.data.size());
+    data.dwReserved0 = node.reparseTag;
     strncpy(data.cFileName, name.c_str(), MAX_PATH - 1);
 }
 
@@ -148,6 +237,30 @@ std::string NormalizePath(const std::string &path) {
     return RedirectSystemPath(Upper(AbsolutePath(path)));
 }
 
+std::string ReachedPath(const char *path, bool followLast) {
+    return Resolve(NormalizePath(path), followLast);
+}
+
+DWORD SetFileDacl(HANDLE file, const void *dacl) {
+    FileHandle *handle = GetHandle<FileHandle>(file);
+    if (handle == nullptr)
+        return ERROR_INVALID_HANDLE;
+    if (!handle->canWriteDac)
+        return ERROR_ACCESS_DENIED;
+    FileNode *node = Find(handle->key);
+    if (node == nullptr)
+        return ERROR_FILE_NOT_FOUND;
+    if (dacl == NULL) {
+        node->acl = {AccessEntry{"S-1-1-0", GENERIC_ALL, 1, 3}}; // no protection at all
+    } else if (const std::vector<AccessEntry> *entries = FindAcl(dacl)) {
+        node->acl = *entries;
+    } else {
+        return 1336; // ERROR_INVALID_ACL
+    }
+    ShareChange(*node);
+    return ERROR_SUCCESS;
+}
+
 void MakeDirectory(const std::string &path) {
     MakeDirectories(path);
 }
@@ -159,6 +272,41 @@ void PutFile(const std::string &path, const std::string &content) {
     node.name = LastComponent(display);
     node.directory = false;
     node.data = content;
+    ShareChange(node);
+}
+
+namespace {
+FileNode &PutLink(const std::string &path, const std::string &target, bool directory, DWORD tag) {
+    std::string display = AbsolutePath(path);
+    MakeDirectories(display.substr(0, display.rfind('\\') == 2 ? 3 : display.rfind('\\')));
+    FileNode &node = g_machine->files[Upper(display)];
+    node = FileNode();
+    node.name = LastComponent(display);
+    node.directory = directory;
+    node.attributes = (directory ? FILE_ATTRIBUTE_DIRECTORY : FILE_ATTRIBUTE_ARCHIVE) |
+                      FILE_ATTRIBUTE_REPARSE_POINT;
+    node.linkTarget = NormalizePath(target);
+    node.reparseTag = tag;
+    return node;
+}
+} // namespace
+
+void MakeJunction(const std::string &path, const std::string &target) {
+    PutLink(path, target, true, IO_REPARSE_TAG_MOUNT_POINT);
+}
+
+void MakeSymbolicLink(const std::string &path, const std::string &target, bool directory) {
+    PutLink(path, target, directory, IO_REPARSE_TAG_SYMLINK);
+}
+
+void MakeHardLink(const std::string &path, const std::string &existing) {
+    FileNode &file = *Find(NormalizePath(existing));
+    if (file.linkGroup == 0)
+        file.linkGroup = ++g_machine->lastLinkGroup;
+    FileNode copy = file;
+    std::string display = AbsolutePath(path);
+    copy.name = LastComponent(display);
+    g_machine->files[Upper(display)] = copy;
 }
 
 std::string FileContent(const std::string &path) {
@@ -215,8 +363,9 @@ std::vector<AccessEntry> DirectoryAcl(const std::string &path) {
 int SimRename(const char *from, const char *to) {
     std::lock_guard<std::mutex> lock(g_mutex);
     g_machine->callLog.push_back("rename");
-    std::string source = NormalizePath(from), target = NormalizePath(to);
-    if (Find(source) == nullptr || Find(target) != nullptr || Find(ParentKey(target)) == nullptr)
+    std::string source = ReachedPath(from, false), target = ReachedPath(to, false);
+    if (source.empty() || target.empty() || Find(source) == nullptr || Find(target) != nullptr ||
+        Find(ParentKey(target)) == nullptr)
         return -1;
     std::vector<std::pair<std::string, FileNode>> moved;
     for (auto it = g_machine->files.lower_bound(source); it != g_machine->files.end();) {
@@ -240,8 +389,8 @@ extern "C" int __wrap_rename(const char *from, const char *to) {
     return InProcess() ? SimRename(from, to) : __real_rename(from, to);
 }
 
-HANDLE WINAPI CreateFileA(LPCSTR path, DWORD access, DWORD, LPSECURITY_ATTRIBUTES,
-                          DWORD disposition, DWORD, HANDLE) {
+HANDLE WINAPI CreateFileA(LPCSTR path, DWORD access, DWORD, LPSECURITY_ATTRIBUTES security,
+                          DWORD disposition, DWORD flags, HANDLE) {
     Api api("CreateFileA");
     if (api.failed())
         return INVALID_HANDLE_VALUE;
@@ -249,14 +398,19 @@ HANDLE WINAPI CreateFileA(LPCSTR path, DWORD access, DWORD, LPSECURITY_ATTRIBUTE
         SetError(ERROR_PATH_NOT_FOUND);
         return INVALID_HANDLE_VALUE;
     }
-    std::string key = NormalizePath(path);
-    if (!ParentExists(key))
+    // Without FILE_FLAG_OPEN_REPARSE_POINT a link at the end is followed too: a dangling one
+    // makes the file at its target.
+    std::string key = ReachedPath(path, (flags & FILE_FLAG_OPEN_REPARSE_POINT) == 0);
+    if (key.empty() || !ParentExists(key))
         return INVALID_HANDLE_VALUE;
     FileNode *node = Find(key);
     bool write = (access & (GENERIC_WRITE | GENERIC_ALL)) != 0;
+    bool deleteOnClose = (flags & FILE_FLAG_DELETE_ON_CLOSE) != 0;
     if (node != nullptr) {
-        if (node->directory || node->denied ||
-            (write && (node->attributes & FILE_ATTRIBUTE_READONLY))) {
+        // A directory opens only for its handle (backup semantics), never for its data.
+        bool directory = node->directory && !(flags & FILE_FLAG_BACKUP_SEMANTICS);
+        bool readOnly = (node->attributes & FILE_ATTRIBUTE_READONLY) && (write || deleteOnClose);
+        if (directory || node->denied || readOnly) {
             SetError(ERROR_ACCESS_DENIED);
             return INVALID_HANDLE_VALUE;
         }
@@ -268,14 +422,19 @@ HANDLE WINAPI CreateFileA(LPCSTR path, DWORD access, DWORD, LPSECURITY_ATTRIBUTE
             SetError(ERROR_FILE_EXISTS);
             return INVALID_HANDLE_VALUE;
         }
-        if (disposition == CREATE_ALWAYS || disposition == TRUNCATE_EXISTING)
+        if (!node->directory &&
+            (disposition == CREATE_ALWAYS || disposition == TRUNCATE_EXISTING)) {
             node->data.clear();
+            ShareChange(*node);
+        }
     } else {
         if (disposition == OPEN_EXISTING || disposition == TRUNCATE_EXISTING) {
             SetError(ERROR_FILE_NOT_FOUND);
             return INVALID_HANDLE_VALUE;
         }
         FileNode created;
+        if (!EntriesOf(security, created.acl))
+            return INVALID_HANDLE_VALUE;
         created.name = LastComponent(AbsolutePath(path));
         g_machine->files[key] = created;
     }
@@ -283,10 +442,30 @@ HANDLE WINAPI CreateFileA(LPCSTR path, DWORD access, DWORD, LPSECURITY_ATTRIBUTE
     handle->key = key;
     handle->canRead = (access & (GENERIC_READ | GENERIC_ALL)) != 0;
     handle->canWrite = write;
+    handle->canWriteDac = (access & (WRITE_DAC | GENERIC_ALL)) != 0;
+    handle->deleteOnClose = deleteOnClose;
     SetError(node != nullptr && (disposition == OPEN_ALWAYS || disposition == CREATE_ALWAYS)
                  ? ERROR_ALREADY_EXISTS
                  : ERROR_SUCCESS);
     return AddHandle(handle, "file");
+}
+
+BOOL WINAPI GetFileInformationByHandle(HANDLE file, LPBY_HANDLE_FILE_INFORMATION information) {
+    Api api("GetFileInformationByHandle");
+    if (api.failed())
+        return FALSE;
+    FileHandle *handle = GetHandle<FileHandle>(file);
+    FileNode *node = handle == nullptr ? nullptr : Find(handle->key);
+    if (node == nullptr || information == NULL) {
+        SetError(handle == nullptr ? ERROR_INVALID_HANDLE : ERROR_INVALID_PARAMETER);
+        return FALSE;
+    }
+    // Times, volume and file index are not modelled.
+    memset(information, 0, sizeof *information);
+    information->dwFileAttributes = node->attributes;
+    information->nFileSizeLow = node->directory ? 0 : DWORD(node->data.size());
+    information->nNumberOfLinks = DWORD(NamesOf(*node).size());
+    return TRUE;
 }
 
 BOOL WINAPI WriteFile(HANDLE file, LPCVOID buffer, DWORD size, LPDWORD written, LPOVERLAPPED) {
@@ -297,7 +476,7 @@ BOOL WINAPI WriteFile(HANDLE file, LPCVOID buffer, DWORD size, LPDWORD written, 
         return FALSE;
     FileHandle *handle = GetHandle<FileHandle>(file);
     FileNode *node = handle == nullptr ? nullptr : Find(handle->key);
-    if (node == nullptr || !handle->canWrite) {
+    if (node == nullptr || !handle->canWrite || node->directory) {
         SetError(handle == nullptr ? ERROR_INVALID_HANDLE : ERROR_ACCESS_DENIED);
         return FALSE;
     }
@@ -307,6 +486,7 @@ BOOL WINAPI WriteFile(HANDLE file, LPCVOID buffer, DWORD size, LPDWORD written, 
                        std::min<size_t>(size, node->data.size() - handle->position),
                        (const char *)buffer, size);
     handle->position += size;
+    ShareChange(*node);
     if (written != NULL)
         *written = size;
     return TRUE;
@@ -360,7 +540,9 @@ BOOL WINAPI CopyFileA(LPCSTR source, LPCSTR destination, BOOL failIfExists) {
     Api api("CopyFileA");
     if (api.failed())
         return FALSE;
-    std::string from = NormalizePath(source), to = NormalizePath(destination);
+    std::string from = ReachedPath(source, true), to = ReachedPath(destination, true);
+    if (from.empty() || to.empty())
+        return FALSE;
     FileNode *src = Find(from);
     if (src == nullptr) {
         SetError(MissingError(from));
@@ -395,7 +577,13 @@ BOOL WINAPI CopyFileA(LPCSTR source, LPCSTR destination, BOOL failIfExists) {
     copy.name = dst != nullptr ? dst->name : LastComponent(AbsolutePath(destination));
     copy.data = src->data;
     copy.attributes = src->attributes | FILE_ATTRIBUTE_ARCHIVE;
-    g_machine->files[to] = copy;
+    // Over an existing file the copy writes into it: its other names see the new content.
+    if (dst != nullptr) {
+        copy.linkGroup = dst->linkGroup;
+        copy.acl = dst->acl;
+    }
+    FileNode &placed = g_machine->files[to] = copy;
+    ShareChange(placed);
     return TRUE;
 }
 
@@ -403,7 +591,10 @@ BOOL WINAPI DeleteFileA(LPCSTR path) {
     Api api("DeleteFileA");
     if (api.failed())
         return FALSE;
-    std::string key = NormalizePath(path);
+    // A link at the end goes itself; a hard link takes only this name away.
+    std::string key = ReachedPath(path, false);
+    if (key.empty())
+        return FALSE;
     FileNode *node = Find(key);
     if (node == nullptr) {
         SetError(MissingError(key));
@@ -425,7 +616,9 @@ BOOL WINAPI CreateDirectoryA(LPCSTR path, LPSECURITY_ATTRIBUTES attributes) {
     Api api("CreateDirectoryA");
     if (api.failed())
         return FALSE;
-    std::string key = NormalizePath(path);
+    std::string key = ReachedPath(path, false);
+    if (key.empty())
+        return FALSE;
     if (Find(key) != nullptr) {
         SetError(ERROR_ALREADY_EXISTS);
         return FALSE;
@@ -436,25 +629,8 @@ BOOL WINAPI CreateDirectoryA(LPCSTR path, LPSECURITY_ATTRIBUTES attributes) {
     node.name = LastComponent(AbsolutePath(path));
     node.directory = true;
     node.attributes = FILE_ATTRIBUTE_DIRECTORY;
-    if (attributes != NULL && attributes->lpSecurityDescriptor != NULL) {
-        const SECURITY_DESCRIPTOR *sd =
-            (const SECURITY_DESCRIPTOR *)attributes->lpSecurityDescriptor;
-        if (sd->Revision != SECURITY_DESCRIPTOR_REVISION) {
-            SetError(ERROR_INVALID_SECURITY_DESCR);
-            return FALSE;
-        }
-        if ((sd->Control & SE_DACL_PRESENT) && sd->Dacl == NULL) {
-            // A NULL DACL: no protection at all.
-            node.acl.push_back(AccessEntry{"S-1-1-0", GENERIC_ALL, 1, 3});
-        } else if ((sd->Control & SE_DACL_PRESENT) && sd->Dacl != NULL) {
-            auto acl = g_machine->acls.find(sd->Dacl);
-            if (acl == g_machine->acls.end()) {
-                SetError(ERROR_INVALID_ACL);
-                return FALSE;
-            }
-            node.acl = acl->second;
-        }
-    }
+    if (!EntriesOf(attributes, node.acl))
+        return FALSE;
     g_machine->files[key] = node;
     SetError(ERROR_SUCCESS);
     return TRUE;
@@ -464,7 +640,10 @@ BOOL WINAPI RemoveDirectoryA(LPCSTR path) {
     Api api("RemoveDirectoryA");
     if (api.failed())
         return FALSE;
-    std::string key = NormalizePath(path);
+    // A junction or directory link goes itself, whatever its target holds.
+    std::string key = ReachedPath(path, false);
+    if (key.empty())
+        return FALSE;
     FileNode *node = Find(key);
     if (node == nullptr) {
         SetError(MissingError(key));
@@ -490,7 +669,10 @@ DWORD WINAPI GetFileAttributesA(LPCSTR path) {
     Api api("GetFileAttributesA");
     if (api.failed())
         return INVALID_FILE_ATTRIBUTES;
-    std::string key = NormalizePath(path);
+    // A link at the end answers for itself.
+    std::string key = ReachedPath(path, false);
+    if (key.empty())
+        return INVALID_FILE_ATTRIBUTES;
     FileNode *node = Find(key);
     if (node == nullptr) {
         SetError(MissingError(key));
@@ -503,7 +685,9 @@ BOOL WINAPI SetFileAttributesA(LPCSTR path, DWORD attributes) {
     Api api("SetFileAttributesA");
     if (api.failed())
         return FALSE;
-    std::string key = NormalizePath(path);
+    std::string key = ReachedPath(path, false);
+    if (key.empty())
+        return FALSE;
     FileNode *node = Find(key);
     if (node == nullptr) {
         SetError(MissingError(key));
@@ -515,7 +699,9 @@ BOOL WINAPI SetFileAttributesA(LPCSTR path, DWORD attributes) {
     }
     DWORD settable = FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM |
                      FILE_ATTRIBUTE_ARCHIVE;
-    node->attributes = (node->attributes & FILE_ATTRIBUTE_DIRECTORY) | (attributes & settable);
+    DWORD kept = FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT;
+    node->attributes = (node->attributes & kept) | (attributes & settable);
+    ShareChange(*node);
     return TRUE;
 }
 
@@ -526,8 +712,9 @@ HANDLE WINAPI FindFirstFileA(LPCSTR pattern, LPWIN32_FIND_DATAA data) {
     std::string display = AbsolutePath(pattern);
     size_t slash = display.rfind('\\');
     std::string mask = display.substr(slash + 1);
-    std::string directory =
-        RedirectSystemPath(Upper(slash == 2 ? display.substr(0, 3) : display.substr(0, slash)));
+    std::string directory = Resolve(
+        RedirectSystemPath(Upper(slash == 2 ? display.substr(0, 3) : display.substr(0, slash))),
+        true);
     FileNode *dir = Find(directory);
     if (dir == nullptr || !dir->directory) {
         SetError(ERROR_PATH_NOT_FOUND);

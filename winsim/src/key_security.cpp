@@ -1,5 +1,5 @@
 // Key security: the roots' DACL, inheritance down the tree, the access check for the caller,
-// and GetSecurityInfo / SetSecurityInfo on key handles.
+// and GetSecurityInfo / SetSecurityInfo on key handles (SetSecurityInfo also on file handles).
 #include "registry.h"
 
 #include <aclapi.h>
@@ -139,6 +139,8 @@ DWORD WINAPI SetSecurityInfo(HANDLE object, SE_OBJECT_TYPE type, SECURITY_INFORM
     Api api("SetSecurityInfo");
     if (api.failed())
         return GetLastError();
+    if (type == SE_FILE_OBJECT && info == DACL_SECURITY_INFORMATION)
+        return SetFileDacl(object, dacl);
     RegKey *key = nullptr;
     if (DWORD error = SecuredKey(object, type, info, WRITE_DAC, key))
         return error;

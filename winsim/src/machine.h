@@ -24,6 +24,12 @@ struct FileNode {
     bool locked = false;
     bool denied = false;
     std::vector<AccessEntry> acl;
+    // A junction or symbolic link (attributes with FILE_ATTRIBUTE_REPARSE_POINT): the path key it
+    // points to and its reparse tag.
+    std::string linkTarget;
+    DWORD reparseTag = 0;
+    // The names of one file (hard links) share a group number and their content; 0: one name.
+    int linkGroup = 0;
 };
 
 struct RegValue {
@@ -127,6 +133,7 @@ struct Machine {
     bool privilegeEnabled = false;
 
     std::map<std::string, FileNode> files; // by normalized upper-case path
+    int lastLinkGroup = 0;
     // The registry (registry.cpp), the spooler with the INF store and device records
     // (spooler.cpp, setup.cpp), and child processes (process.cpp) keep their own state.
     std::shared_ptr<struct RegistryState> registry;
@@ -213,6 +220,12 @@ template <class T> T *GetHandle(HANDLE handle) {
 
 // Paths: upper-case, backslashes, doubled separators and "." / ".." resolved, absolute.
 std::string NormalizePath(const std::string &path);
+// The key a platform call reaches through the path: junctions and symbolic links on the way are
+// followed, the last element only when followLast is set. Empty, with the last error set, when
+// links nest too deep.
+std::string ReachedPath(const char *path, bool followLast);
+// SetSecurityInfo on a file handle: the handle needs WRITE_DAC; the explicit entries are set.
+DWORD SetFileDacl(HANDLE file, const void *dacl);
 std::string Upper(std::string text);
 bool WildcardMatch(const std::string &pattern, const std::string &name);
 
