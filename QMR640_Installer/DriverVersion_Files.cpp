@@ -7,6 +7,7 @@
 #include "common/file_utils.h"
 #include "common/platform.h"
 #include "common/profile.h"
+#include "common/system_dirs.h"
 #include "common/trace_log.h"
 
 namespace {
@@ -14,26 +15,6 @@ namespace {
 const char *const kClassFiles[] = {"UNIDRV.DLL", "UNIDRVUI.DLL", "UNIDRV.HLP", "UNIRES.DLL"};
 const char kStandardNames[] = "STDNAMES.GPD";
 const char kOptionsFile[] = "QMR640_Config.KST";
-
-std::string PrinterDriverDirectory(BOOL wow64) {
-    char directory[256] = {0};
-    DWORD needed = 0;
-    GetPrinterDriverDirectoryA(NULL, SpoolerEnvironment(wow64), 1, (LPBYTE)directory,
-                               sizeof directory - 1, &needed);
-    return directory;
-}
-
-std::string WindowsDirectory() {
-    char directory[256] = {0};
-    GetWindowsDirectoryA(directory, sizeof directory);
-    return directory;
-}
-
-std::string SystemDirectory() {
-    char directory[256] = {0};
-    GetSystemDirectoryA(directory, sizeof directory);
-    return directory;
-}
 } // namespace
 
 // The product's files among the staged ones, in staging order.
@@ -46,18 +27,21 @@ void CDriverVersion::CopyFilesNeededToAddPrnDrv() {
     TraceSeparator();
     TraceLog("CopyFilesNeededToAddPrnDrv BEGIN");
     PostStatus("Copying files...\r\n", TRUE, 500);
-    std::string windows = WindowsDirectory();
-    std::string drivers = PrinterDriverDirectory(m_bWow64);
+    std::string windows, drivers;
+    // 32-bit Windows before 6.0 also loads the product's files from the Windows directory.
+    bool toWindows = !m_bWow64 && m_nOSCode < OS_VISTA && WindowsDirectory(windows);
+    if (!PrinterDriverDirectory(m_bWow64, drivers)) {
+        TraceLog("CopyFilesNeededToAddPrnDrv END");
+        return;
+    }
     for (const char *name : kClassFiles) {
         std::string source = PackageFile(name);
         CopyFileA(source.c_str(), (drivers + "\\" + name).c_str(), FALSE);
         TraceLog("FILE SRC : %s", source.c_str());
     }
-    // 32-bit Windows before 6.0 also loads the product's files from the Windows directory.
-    bool alsoToWindows = !m_bWow64 && m_nOSCode < OS_VISTA;
     for (const std::string &name : ProductFiles()) {
         GuardedCopy(PackageFile(name), drivers + "\\" + name);
-        if (alsoToWindows)
+        if (toWindows)
             GuardedCopy(PackageFile(name), windows + "\\" + name);
     }
     GuardedCopy(PackageFile(kStandardNames), drivers + "\\" + kStandardNames);
@@ -68,7 +52,11 @@ void CDriverVersion::DeleteFilesUsed() {
     TraceSeparator();
     TraceLog("DeleteFilesUsed BEGIN");
     PostStatus("Deleting files used to install...\r\n", TRUE, 500);
-    std::string drivers = PrinterDriverDirectory(m_bWow64);
+    std::string drivers;
+    if (!PrinterDriverDirectory(m_bWow64, drivers)) {
+        TraceLog("DeleteFilesUsed END");
+        return;
+    }
     for (const char *name : kClassFiles) {
         std::string path = drivers + "\\" + name;
         DeleteFileA(path.c_str());
@@ -88,13 +76,17 @@ void CDriverVersion::CopyFilesOfUtilities() {
     TraceSeparator();
     TraceLog("CopyFilesOfUtilities BEGIN");
     std::string model = LoadProfileString(IDS_MODEL_NAME);
-    std::string folder = WindowsDirectory() + "\\" + model;
-    // The folder is emptied first: without its name that would be the Windows directory.
-    if (!model.empty())
-        CreateDirectoryWithSA(folder);
-    std::string uninstaller = LoadProfileString(IDS_UNINSTALLER_FILE);
-    GuardedCopy(uninstaller, folder + "\\" + uninstaller);
-    GuardedCopy(kOptionsFile, folder + "\\" + kOptionsFile);
-    GuardedCopy(kOptionsFile, SystemDirectory() + "\\" + kOptionsFile);
+    std::string windows, system;
+    if (WindowsDirectory(windows)) {
+        std::string folder = windows + "\\" + model;
+        // The folder is emptied first: without its name that would be the Windows directory.
+        if (!model.empty())
+            CreateDirectoryWithSA(folder);
+        std::string uninstaller = LoadProfileString(IDS_UNINSTALLER_FILE);
+        GuardedCopy(uninstaller, folder + "\\" + uninstaller);
+        GuardedCopy(kOptionsFile, folder + "\\" + kOptionsFile);
+    }
+    if (SystemDirectory(system))
+        GuardedCopy(kOptionsFile, system + "\\" + kOptionsFile);
     TraceLog("CopyFilesOfUtilities END");
 }

@@ -11,6 +11,7 @@
 #include "common/profile.h"
 #include "common/registry_utils.h"
 #include "common/report_error.h"
+#include "common/system_dirs.h"
 #include "common/trace_log.h"
 
 namespace {
@@ -103,18 +104,22 @@ void CDriverVersion::RegisterUninstallInfo() {
     AppendBounded(text, sizeof text, version);
     SetText(key, "DisplayName", text);
 
-    memset(text, 0, sizeof text);
-    GetWindowsDirectoryA(text, sizeof text);
-    AppendBounded(text, sizeof text, "\\");
-    AppendBounded(text, sizeof text, LoadProfileString(IDS_MODEL_NAME).c_str());
-    AppendBounded(text, sizeof text, "\\");
-    AppendBounded(text, sizeof text, LoadProfileString(IDS_UNINSTALLER_FILE).c_str());
-    SetText(key, "UninstallString", text);
+    // Without the Windows directory the entry would name a program at the drive root.
+    std::string windows;
+    if (WindowsDirectory(windows)) {
+        memset(text, 0, sizeof text);
+        CopyBounded(text, sizeof text, windows.c_str());
+        AppendBounded(text, sizeof text, "\\");
+        AppendBounded(text, sizeof text, LoadProfileString(IDS_MODEL_NAME).c_str());
+        AppendBounded(text, sizeof text, "\\");
+        AppendBounded(text, sizeof text, LoadProfileString(IDS_UNINSTALLER_FILE).c_str());
+        SetText(key, "UninstallString", text);
+        std::string quiet = std::string("\"") + text + "\" /quiet";
+        SetText(key, "QuietUninstallString", quiet.c_str());
+    }
     // What deployment tools and package managers read.
     SetText(key, "DisplayVersion", version);
     SetText(key, "Publisher", m_record.maker.c_str());
-    std::string quiet = std::string("\"") + text + "\" /quiet";
-    SetText(key, "QuietUninstallString", quiet.c_str());
 
     if (!m_record.infFile.empty())
         SetText(key, "InfFile", m_record.infFile.c_str());

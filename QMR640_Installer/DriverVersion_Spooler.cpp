@@ -12,6 +12,7 @@
 #include "common/platform.h"
 #include "common/profile.h"
 #include "common/report_error.h"
+#include "common/system_dirs.h"
 #include "common/trace_log.h"
 
 namespace {
@@ -25,13 +26,9 @@ bool CDriverVersion::AddLanguageMonitor() {
     TraceLog("AddLanguageMonitor BEGIN");
     PostStatus("Installing L/M...\r\n", TRUE, 500);
     // A 32-bit program reaches the 64-bit system directory only as the Windows directory.
-    char target[256] = {0};
-    if (m_bWow64)
-        GetWindowsDirectoryA(target, sizeof target);
-    else
-        GetSystemDirectoryA(target, sizeof target);
-    GuardedCopy(PackageFile(m_record.monitorFile),
-                std::string(target) + "\\" + m_record.monitorFile);
+    std::string target;
+    if (m_bWow64 ? WindowsDirectory(target) : SystemDirectory(target))
+        GuardedCopy(PackageFile(m_record.monitorFile), target + "\\" + m_record.monitorFile);
 
     MONITOR_INFO_2A monitor;
     monitor.pName = (LPSTR)m_record.monitorName.c_str();
@@ -53,12 +50,9 @@ bool CDriverVersion::AddPrinterProcessor() {
     TraceSeparator();
     TraceLog("AddPrinterProcessor BEGIN");
     PostStatus("Installing printer processor...\r\n", TRUE, 500);
-    char directory[256] = {0};
-    DWORD needed = 0;
-    GetPrintProcessorDirectoryA(NULL, SpoolerEnvironment(m_bWow64), 1, (LPBYTE)directory,
-                                sizeof directory - 1, &needed);
-    GuardedCopy(PackageFile(m_record.processorFile),
-                std::string(directory) + "\\" + m_record.processorFile);
+    std::string directory;
+    if (PrintProcessorDirectory(m_bWow64, directory))
+        GuardedCopy(PackageFile(m_record.processorFile), directory + "\\" + m_record.processorFile);
     if (!AddPrintProcessorA(NULL, (LPSTR)m_strEnvironment.c_str(),
                             (LPSTR)m_record.processorFile.c_str(),
                             (LPSTR)m_record.processorName.c_str())) {

@@ -4,6 +4,7 @@
 
 #include "QMR640_Installer/resource.h"
 #include "common/bounded_string.h"
+#include "common/system_dirs.h"
 #include "common/trace_log.h"
 
 const int kPortRadioIds[PORT_COUNT] = {IDC_RADIO_COM1, IDC_RADIO_COM2, IDC_RADIO_COM3,
@@ -27,13 +28,17 @@ char *GetDriverInfoFromFile(const char *section, const char *key, char *value, D
     if (ReadOptionsKey(path, section, key, value, size))
         return value;
 
-    memset(path, 0, sizeof path);
-    GetWindowsDirectoryA(path, sizeof path);
-    AppendBounded(path, sizeof path, "\\");
-    AppendBounded(path, sizeof path, "QMR-640");
-    AppendBounded(path, sizeof path, kOptionsFile);
-    if (ReadOptionsKey(path, section, key, value, size))
-        return value;
+    // Without the Windows directory the model folder's path would start at the drive root.
+    std::string windows;
+    if (WindowsDirectory(windows)) {
+        memset(path, 0, sizeof path);
+        CopyBounded(path, sizeof path, windows.c_str());
+        AppendBounded(path, sizeof path, "\\");
+        AppendBounded(path, sizeof path, "QMR-640");
+        AppendBounded(path, sizeof path, kOptionsFile);
+        if (ReadOptionsKey(path, section, key, value, size))
+            return value;
+    }
 
     DWORD error = GetLastError();
     TraceSeparator();

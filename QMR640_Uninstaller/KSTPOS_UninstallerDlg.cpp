@@ -28,8 +28,9 @@ const char kRestartQuestion[] = "Restart the computer can take effect.\nPlease r
 } // namespace
 
 CKSTPOS_UninstallerDlg::CKSTPOS_UninstallerDlg()
-    : m_nOSCode(OS_WIN7_OR_OTHER), m_bWow64(FALSE), m_bBusy(0), m_nPrinterObjects(0),
-      m_hCancel(NULL), m_hProgressBar(NULL), m_hUninstall(NULL), m_hPrinterList(NULL),
+    : m_nOSCode(OS_WIN7_OR_OTHER), m_bWow64(FALSE), m_bBusy(0), m_bUninstallStarted(false),
+      m_nPrinterObjects(0), m_hCancel(NULL), m_hProgressBar(NULL), m_hUninstall(NULL),
+      m_hPrinterList(NULL),
       m_hIcon(LoadIconA(GetModuleHandleA(NULL), MAKEINTRESOURCEA(IDR_MAINFRAME))) {}
 
 CKSTPOS_UninstallerDlg::~CKSTPOS_UninstallerDlg() {
@@ -205,6 +206,12 @@ int CKSTPOS_UninstallerDlg::AddPrinterObjectsToList() {
 }
 
 void CKSTPOS_UninstallerDlg::StartUninstall() {
+    // A click, a key or a double click queued before the worker disabled the button must not
+    // start a second worker on the same printer list.
+    if (m_bUninstallStarted)
+        return;
+    m_bUninstallStarted = true;
+    EnableWindow(m_hUninstall, FALSE);
     DWORD threadId = 0;
     HANDLE thread = CreateThread(NULL, 0, WorkerThread, this, 0, &threadId);
     if (thread == NULL) {
@@ -219,7 +226,7 @@ void CKSTPOS_UninstallerDlg::StartUninstall() {
 
 void CKSTPOS_UninstallerDlg::UpdateUninstallButton() {
     // Once the uninstall runs, a click on the list must not give the user a second one.
-    if (m_bBusy)
+    if (m_bUninstallStarted)
         return;
     for (int i = 0; i < SendMessageA(m_hPrinterList, LB_GETCOUNT, 0, 0); ++i)
         if (GetCheck(m_hPrinterList, i)) {

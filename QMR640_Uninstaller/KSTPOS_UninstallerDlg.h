@@ -25,6 +25,8 @@ class CKSTPOS_UninstallerDlg : public DialogWindow<CKSTPOS_UninstallerDlg> {
     int m_nOSCode;
     BOOL m_bWow64;
     std::atomic<LONG> m_bBusy;
+    // Set on the dialog thread when the worker is started; no second worker ever follows.
+    bool m_bUninstallStarted;
     std::list<std::string> m_PrinterList;
     int m_nPrinterObjects;
     HWND m_hCancel;

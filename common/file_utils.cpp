@@ -4,17 +4,33 @@
 #include <stdio.h>
 #include <string.h>
 
+#include "common/plain_file.h"
 #include "common/trace_log.h"
 
 namespace {
-void ClearReadOnly(const std::string &path) {
-    DWORD attributes = GetFileAttributesA(path.c_str());
-    if (attributes != INVALID_FILE_ATTRIBUTES)
-        SetFileAttributesA(path.c_str(), attributes & ~FILE_ATTRIBUTE_READONLY);
+void ClearReadOnly(const std::string &path, DWORD attributes) {
+    SetFileAttributesA(path.c_str(), attributes & ~FILE_ATTRIBUTE_READONLY);
 }
 
 bool FileExists(const std::string &path) {
     return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+// Gives a folder that could not be made anew the DACL it was meant to get: it may still carry
+// the one of an earlier release, which let everyone replace the programs in it.
+void SetFolderDacl(const std::string &path, PACL acl) {
+    HANDLE folder = OpenWithoutLinks(path.c_str(), WRITE_DAC | FILE_READ_ATTRIBUTES,
+                                     FILE_SHARE_READ | FILE_SHARE_WRITE, OPEN_EXISTING,
+                                     FILE_FLAG_BACKUP_SEMANTICS);
+    if (folder == INVALID_HANDLE_VALUE)
+        return;
+    DWORD result = IsPlain(folder, true)
+                       ? SetSecurityInfo(folder, SE_FILE_OBJECT, DACL_SECURITY_INFORMATION, NULL,
+                                         NULL, acl, NULL)
+                       : DWORD(ERROR_ACCESS_DENIED);
+    if (result != ERROR_SUCCESS)
+        TraceLog("SetSecurityInfo failed. (%d)", int(result));
+    CloseHandle(folder);
 }
 } // namespace
 
@@ -56,7 +72,16 @@ bool HandleCopyFailure(const std::string &source, const std::string &destination
 }
 
 void DeleteDirectoryTree(const std::string &path) {
-    ClearReadOnly(path);
+    // A junction or directory link is never entered: what it points to is not this tree. A
+    // folder whose attributes cannot be read is not entered either.
+    DWORD attributes = GetFileAttributesA(path.c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES)
+        return;
+    if (attributes & FILE_ATTRIBUTE_REPARSE_POINT) {
+        TraceLog("DeleteDirectoryTree refused a link : %s", path.c_str());
+        return;
+    }
+    ClearReadOnly(path, attributes);
     std::string pattern = path;
     if (pattern.empty() || pattern[pattern.size() - 1] != '\\')
         pattern += '\\';
@@ -70,11 +95,15 @@ void DeleteDirectoryTree(const std::string &path) {
             if (strcmp(entry.cFileName, ".") == 0 || strcmp(entry.cFileName, "..") == 0)
                 continue;
             std::string child = directory + "\\" + entry.cFileName;
+            bool link = (entry.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
             if (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
-                DeleteDirectoryTree(child);
+                // A link goes itself; the tree it points to stays.
+                if (!link)
+                    DeleteDirectoryTree(child);
                 RemoveDirectoryA(child.c_str());
             } else {
-                ClearReadOnly(child);
+                if (!link)
+                    ClearReadOnly(child, entry.dwFileAttributes);
                 DeleteFileA(child.c_str());
             }
         } while (FindNextFileA(find, &entry));
@@ -140,6 +169,8 @@ BOOL CreateDirectoryWithSA(const std::string &path) {
         if (!created)
             created = CreateDirectoryA(path.c_str(), NULL);
     }
+    if (!created && acl != NULL && FileExists(path))
+        SetFolderDacl(path, acl);
 
     if (everyone != NULL)
         FreeSid(everyone);

@@ -7,7 +7,8 @@
 void GuardedCopy(const std::string &source, const std::string &destination);
 bool HandleCopyFailure(const std::string &source, const std::string &destination, DWORD errorCode);
 
-// Deletes a directory with everything below it, read-only files included.
+// Deletes a directory with everything below it, read-only files included. Links inside (junctions,
+// symbolic links) go themselves, never what they point to; a path that is a link is refused.
 void DeleteDirectoryTree(const std::string &path);
 
 // Writes the trace line of a failed DeleteFileA; always false.
@@ -15,5 +16,6 @@ bool ReportDeleteFileError(const std::string &path, DWORD errorCode);
 // Deletes a file and traces a failure; true when it was deleted.
 bool DeleteFileReported(const std::string &path);
 
-// Creates the directory, emptied if it exists, readable and runnable by every user.
+// Creates the directory, emptied if it exists, readable and runnable by every user; a directory
+// that cannot be made anew gets that DACL all the same.
 BOOL CreateDirectoryWithSA(const std::string &path);

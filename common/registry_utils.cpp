@@ -33,6 +33,13 @@ HKEY FindRoot(const char *name) {
     return NULL;
 }
 
+// A path whose last element is empty names the parent of the key meant (or the root itself):
+// neither its DACL nor its subkeys are the package's.
+bool LastElementEmpty(const char *path) {
+    size_t length = strlen(path);
+    return length == 0 || path[length - 1] == '\\';
+}
+
 // The DACL change needs WRITE_DAC; without it the grant is refused and the delete goes on
 // regardless, which keeps a key that survives the delete from staying writable by everyone.
 const REGSAM kOpenAccess = READ_CONTROL | KEY_ENUMERATE_SUB_KEYS;
@@ -51,8 +58,7 @@ const KeyDeletionTraces kKeyDeletionTraces = {"MyRegDeleteKeyEx failed : %s (%d)
 
 bool DeleteMachineKey(const char *subKey, BOOL wow64, const KeyDeletionTraces &traces) {
     const char *failure = wow64 ? traces.regDeleteKeyEx : traces.shDeleteKey;
-    // An empty key path names the whole root: never delete that.
-    if (subKey[0] == '\0') {
+    if (LastElementEmpty(subKey)) {
         SetLastError(ERROR_INVALID_PARAMETER);
         TraceLog(failure, subKey, ERROR_INVALID_PARAMETER);
         return false;
@@ -136,6 +142,8 @@ DWORD SetRegKeyPermission(const char *keyPath, const char *permission) {
 }
 
 DWORD OpenRegKeyPath(const char *keyPath, HKEY *key) {
+    if (LastElementEmpty(keyPath))
+        return ERROR_INVALID_PARAMETER;
     char *work = (char *)calloc(kWorkSize, 1);
     if (work == NULL)
         return ERROR_NOT_ENOUGH_MEMORY;

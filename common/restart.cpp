@@ -16,7 +16,8 @@ int RestartSystem() {
     CloseHandle(token);
     if (error != ERROR_SUCCESS)
         return 0;
-    return ExitWindowsEx(EWX_REBOOT | EWX_FORCE, 0) ? 1 : 0;
+    // Hung programs are closed; the others are asked first, so that nothing unsaved is lost.
+    return ExitWindowsEx(EWX_REBOOT | EWX_FORCEIFHUNG, 0) ? 1 : 0;
 }
 
 void RunSpoolerCommand(const char *commandLine, DWORD pause) {

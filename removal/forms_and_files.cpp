@@ -8,9 +8,9 @@
 #include "common/app_context.h"
 #include "common/enumerate.h"
 #include "common/file_utils.h"
-#include "common/platform.h"
 #include "common/profile.h"
 #include "common/restart.h"
+#include "common/system_dirs.h"
 #include "common/trace_log.h"
 #include "removal/removal_steps.h"
 
@@ -48,35 +48,36 @@ void DeleteDriverComponent(const StepHost &host) {
     TraceSeparator();
     TraceLog("%s BEGIN", name);
     ReportStep(host, detailed ? STATUS_STEP : STATUS_QUIET, "Deleting driver-components...", 100);
-    char windows[256] = {0};
-    if (GetWindowsDirectoryA(windows, sizeof windows) == 0)
-        TraceLog("GetWindowsDirectory failed");
-    char drivers[256] = {0};
-    DWORD needed = 0;
-    if (!GetPrinterDriverDirectoryA(NULL, SpoolerEnvironment(host.wow64), 1, (LPBYTE)drivers,
-                                    sizeof drivers - 1, &needed))
-        TraceLog("GetPrinterDriverDirectory failed. (%d)", int(GetLastError()));
+    std::string windows, drivers;
+    bool haveWindows = WindowsDirectory(windows);
+    bool haveDrivers = PrinterDriverDirectory(host.wow64, drivers);
     if (detailed) {
-        TraceLog("PrinterDriverDirectory : %s", drivers);
-        TraceLog("WindowsDirectory : %s", windows);
+        TraceLog("PrinterDriverDirectory : %s", drivers.c_str());
+        TraceLog("WindowsDirectory : %s", windows.c_str());
     }
     RunSpoolerCommand("net stop spooler", 1500);
 
-    std::string w = std::string(windows) + "\\";
-    std::string d = std::string(drivers) + "\\3\\";
+    std::string w = windows + "\\";
+    std::string d = drivers + "\\3\\";
     std::string driverFile = LoadProfileString(IDS_DRIVER_FILE);
     std::string description = LoadProfileString(program.descriptionFileId);
     std::string uiFile = LoadProfileString(IDS_UI_FILE);
     std::string renderFile = LoadProfileString(IDS_RENDER_FILE);
-    std::vector<std::string> paths = {w + driverFile};
+    // Each path with whether its directory could be read; the others are left alone.
+    std::vector<std::pair<bool, std::string>> paths = {{haveWindows, w + driverFile}};
     if (detailed)
-        paths.push_back(d + driverFile);
-    paths.insert(paths.end(),
-                 {d + description, w + description, d + LoadProfileString(program.fontFileId),
-                  d + uiFile, w + uiFile, w + renderFile, d + renderFile,
-                  w + LoadProfileString(program.settingsFileId)});
-    for (const std::string &path : paths)
-        DeleteFileReported(path);
+        paths.push_back({haveDrivers, d + driverFile});
+    paths.insert(paths.end(), {{haveDrivers, d + description},
+                               {haveWindows, w + description},
+                               {haveDrivers, d + LoadProfileString(program.fontFileId)},
+                               {haveDrivers, d + uiFile},
+                               {haveWindows, w + uiFile},
+                               {haveWindows, w + renderFile},
+                               {haveDrivers, d + renderFile},
+                               {haveWindows, w + LoadProfileString(program.settingsFileId)}});
+    for (const auto &path : paths)
+        if (path.first)
+            DeleteFileReported(path.second);
 
     TraceLog("%s END", name);
     RunSpoolerCommand("net start spooler", 2000);

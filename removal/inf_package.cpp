@@ -10,6 +10,7 @@
 #include "common/oem_inf.h"
 #include "common/platform.h"
 #include "common/profile.h"
+#include "common/system_dirs.h"
 #include "common/trace_log.h"
 #include "removal/removal_steps.h"
 
@@ -24,9 +25,9 @@ std::string ReplaceAll(std::string text, const std::string &from, const std::str
 
 // Removes one OEM INF that lists the model.
 void RemoveOemInf(const StepHost &host, const char *name, bool detailed) {
-    char windows[256] = {0};
-    GetWindowsDirectoryA(windows, sizeof windows);
-    std::string path = std::string(windows) + "\\inf\\" + name;
+    std::string windows;
+    bool haveWindows = WindowsDirectory(windows);
+    std::string path = windows + "\\inf\\" + name;
     if (host.wow64 || host.osCode >= OS_VISTA) {
         SetupUninstallOEMInfFn setupUninstallOEMInf =
             (SetupUninstallOEMInfFn)(void *)GetProcAddress(GetModuleHandleA("setupapi"),
@@ -36,7 +37,8 @@ void RemoveOemInf(const StepHost &host, const char *name, bool detailed) {
         char infName[512] = {0};
         CopyBounded(infName, sizeof infName, name);
         if (setupUninstallOEMInf(infName, SUOI_FORCEDELETE, NULL)) {
-            DeleteFileReported(ReplaceAll(path, ".inf", ".PNF"));
+            if (haveWindows)
+                DeleteFileReported(ReplaceAll(path, ".inf", ".PNF"));
         } else if (detailed) {
             DWORD error = GetLastError();
             std::wstring wide(infName, infName + strlen(infName));
@@ -45,6 +47,8 @@ void RemoveOemInf(const StepHost &host, const char *name, bool detailed) {
         return;
     }
     // Windows before Vista has no uninstall call: the two files go by hand.
+    if (!haveWindows)
+        return;
     if (DeleteFileReported(path) && detailed)
         TraceLog("'%s' has been deleted successfully.", path.c_str());
     DeleteFileReported(ReplaceAll(path, ".inf", ".PNF"));

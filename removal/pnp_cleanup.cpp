@@ -6,9 +6,9 @@
 
 #include "common/bounded_string.h"
 #include "common/file_utils.h"
-#include "common/platform.h"
 #include "common/profile.h"
 #include "common/registry_utils.h"
+#include "common/system_dirs.h"
 #include "common/trace_log.h"
 
 namespace {
@@ -75,17 +75,15 @@ void DeletePrnDrvPnPDirectory(const StepHost &host, StatusMode mode) {
     TraceSeparator();
     TraceLog("DeletePrnDrvPnPDirectory BEGIN");
     ReportStep(host, mode, "Deleting PNP directories...", 500);
-    char directory[256] = {0};
-    DWORD needed = 0;
-    GetPrinterDriverDirectoryA(NULL, SpoolerEnvironment(host.wow64), 1, (LPBYTE)directory,
-                               sizeof directory - 1, &needed);
-    std::string base = std::string(directory) + "\\";
+    std::string directory;
+    bool haveDirectory = PrinterDriverDirectory(host.wow64, directory);
+    std::string base = directory + "\\";
     const UINT names[] = {IDS_PNP_DIR_FIRST, IDS_PNP_DIR_SECOND};
     for (int i = 0; i < 2; ++i) {
         std::string name = LoadProfileString(names[i]);
         std::string path = base + name;
         // Without the name the path would be the whole printer-driver directory.
-        if (directory[0] != '\0' && !name.empty())
+        if (haveDirectory && !name.empty())
             DeleteDirectoryTree(path);
         TraceLog(i == 0 ? "DIR PATH-1 : %s " : "DIR PATH-2 : %s ", path.c_str());
     }

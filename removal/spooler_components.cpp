@@ -9,6 +9,7 @@
 #include "common/profile.h"
 #include "common/registry_utils.h"
 #include "common/restart.h"
+#include "common/system_dirs.h"
 #include "common/trace_log.h"
 #include "removal/removal_steps.h"
 
@@ -65,23 +66,26 @@ void DeleteLanguageMonitor(const StepHost &host) {
         DeleteMachineKey((std::string(kPrintKey) + "Monitors\\" + monitor).c_str(), host.wow64);
     }
     std::string file = LoadProfileString(IDS_MONITOR_FILE);
-    char directory[256] = {0};
-    GetSystemDirectoryA(directory, sizeof directory);
-    DeleteFileReported(std::string(directory) + "\\" + file);
+    std::string directory;
+    if (SystemDirectory(directory))
+        DeleteFileReported(directory + "\\" + file);
     if (host.wow64) {
         GetSystemWow64DirectoryFn getSystemWow64Directory =
             (GetSystemWow64DirectoryFn)(void *)GetProcAddress(GetModuleHandleA("kernel32"),
                                                               "GetSystemWow64DirectoryA");
         char wow64Directory[256] = {0};
-        if (getSystemWow64Directory != NULL &&
-            getSystemWow64Directory(wow64Directory, sizeof wow64Directory) != 0)
+        UINT length = getSystemWow64Directory != NULL
+                          ? getSystemWow64Directory(wow64Directory, sizeof wow64Directory)
+                          : 0;
+        if (length != 0 && length < sizeof wow64Directory)
             DeleteFileReported(std::string(wow64Directory) + "\\" + file);
-        char windows[256] = {0};
-        GetWindowsDirectoryA(windows, sizeof windows);
-        DeleteFileReported(std::string(windows) + "\\" + file);
-        // The 64-bit monitor in the real system directory, which the first delete could not
-        // reach; systems without Sysnative have nothing to delete there.
-        DeleteFileA((std::string(windows) + "\\Sysnative\\" + file).c_str());
+        std::string windows;
+        if (WindowsDirectory(windows)) {
+            DeleteFileReported(windows + "\\" + file);
+            // The 64-bit monitor in the real system directory, which the first delete could not
+            // reach; systems without Sysnative have nothing to delete there.
+            DeleteFileA((windows + "\\Sysnative\\" + file).c_str());
+        }
     }
     TraceLog("DeleteLanguageMonitor END");
 }
@@ -96,10 +100,8 @@ void DeleteProcessor(const StepHost &host) {
         DeleteMachineKey((EnvironmentKey(host) + "Print Processors\\" + processor).c_str(),
                          host.wow64);
     }
-    char directory[256] = {0};
-    DWORD needed = 0;
-    GetPrintProcessorDirectoryA(NULL, SpoolerEnvironment(host.wow64), 1, (LPBYTE)directory,
-                                sizeof directory - 1, &needed);
-    DeleteFileReported(std::string(directory) + "\\" + LoadProfileString(IDS_PROCESSOR_FILE));
+    std::string directory;
+    if (PrintProcessorDirectory(host.wow64, directory))
+        DeleteFileReported(directory + "\\" + LoadProfileString(IDS_PROCESSOR_FILE));
     TraceLog("DeleteProcessor END");
 }

@@ -19,7 +19,7 @@ using CommonTest = MachineTest;
 TEST_F(CommonTest, RestartNeedsTheShutdownPrivilege) {
     EXPECT_EQ(1, RestartSystem());
     ASSERT_EQ(1u, winsim::Restarts().size());
-    EXPECT_EQ(UINT(EWX_REBOOT | EWX_FORCE), winsim::Restarts()[0].flags);
+    EXPECT_EQ(UINT(EWX_REBOOT | EWX_FORCEIFHUNG), winsim::Restarts()[0].flags);
     EXPECT_EQ(0u, winsim::Restarts()[0].reason);
 
     winsim::Reset();

@@ -6,6 +6,7 @@
 #include <winsim_registry.h>
 
 #include <stdlib.h>
+#include <string.h>
 
 #include <algorithm>
 #include <map>
@@ -30,6 +31,26 @@ void AddOtherProducts() {
                         "\"KESTORA QMR-300\"=QMR300,USBPRINT\\Vid_7A3C&Pid_0001\r\n");
     winsim::AddDevice({"USB\\VID_7A3C&PID_0001\\1", {"USB\\Vid_7A3C&Pid_0001"}, true, "USB", ""});
     winsim::PutKey("HKLM\\SYSTEM\\CurrentControlSet\\Enum\\USBPRINT\\HALDEEN_QMR-300");
+}
+
+// Where the package's paths would start if a directory look-up went unchecked: the root of the
+// current drive. Every run must leave these exactly as they were.
+const char *const kDecoys[] = {"C:\\3\\QMR640.dll", "C:\\PRO640.dll", "C:\\QMR640.dll",
+                               "C:\\QMR-640\\QMR640_Uninstaller.exe"};
+
+void PutDecoys() {
+    for (const char *decoy : kDecoys)
+        winsim::PutFile(decoy, "decoy");
+}
+
+bool TouchesDecoy(const std::string &difference) {
+    for (const char *top : {"C:\\3", "C:\\PRO640.DLL", "C:\\QMR640.DLL", "C:\\QMR-640"}) {
+        std::string key = difference.substr(std::min<size_t>(difference.size(), 7));
+        if (key.compare(0, strlen(top), top) == 0 &&
+            (key.size() == strlen(top) || key[strlen(top)] == '\\'))
+            return true;
+    }
+    return false;
 }
 
 void AddCurrentInstallation(const std::string &printer) {
@@ -169,6 +190,7 @@ Outcome RunScenario(const Scenario &scenario, const std::string &failing, int nt
     winsim::SetCurrentDirectory(kMedia);
     PutMedia(kMedia);
     AddOtherProducts();
+    PutDecoys();
     scenario.setUp();
     winsim::SetBoxAnswer(
         [](const winsim::Box &box) { return (box.flags & 0xF) == MB_YESNO ? IDNO : IDOK; });
@@ -214,8 +236,8 @@ std::vector<std::string> Problems(const Outcome &outcome, const std::string &fai
     std::vector<std::string> problems;
     if (outcome.hung)
         problems.push_back("hung");
-    bool logFailed =
-        failing == "CreateFileA" || failing == "WriteFile" || failing == "SetFilePointer";
+    bool logFailed = failing == "CreateFileA" || failing == "WriteFile" ||
+                     failing == "SetFilePointer" || failing == "GetFileInformationByHandle";
     std::vector<std::string> log = outcome.log;
     if (outcome.unattended) {
         // Done, done with a restart due, failed, or no port readable; never a box, and the last
@@ -251,10 +273,13 @@ std::vector<std::string> Problems(const Outcome &outcome, const std::string &fai
         if (close == closedBy.end() || close->second != failing)
             problems.push_back("left open " + handle);
     }
-    for (const std::string &difference : outcome.differences)
+    for (const std::string &difference : outcome.differences) {
         for (const char *other : kOthers)
             if (difference.find(other) != std::string::npos)
                 problems.push_back("touched " + difference);
+        if (TouchesDecoy(difference))
+            problems.push_back("touched decoy " + difference);
+    }
     return problems;
 }
 

@@ -152,7 +152,8 @@ TEST_F(FileUtilsTest, ModelFolderIsCreatedAnewForEveryone) {
 }
 
 TEST_F(FileUtilsTest, ModelFolderFallsBackToDefaultSecurity) {
-    winsim::FailCall("AllocateAndInitializeSid", 8);
+    // The first three SIDs are the new trace log's.
+    winsim::FailCall("AllocateAndInitializeSid", 8, 4);
     EXPECT_TRUE(CreateDirectoryWithSA("C:\\WINDOWS\\QMR-640"));
     EXPECT_TRUE(winsim::IsDirectory("C:\\WINDOWS\\QMR-640"));
     EXPECT_TRUE(winsim::DirectoryAcl("C:\\WINDOWS\\QMR-640").empty());

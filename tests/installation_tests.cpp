@@ -170,7 +170,7 @@ TEST_F(ClassicInstallation, YesRestartsAndWritesTheEndLineTwice) {
     EXPECT_EQ(0, RunInstaller());
     EXPECT_EQ(2, Count(LogSteps(kInstallerLog), "AddToWin2K END"));
     ASSERT_EQ(1u, winsim::Restarts().size());
-    EXPECT_EQ(UINT(EWX_REBOOT | EWX_FORCE), winsim::Restarts()[0].flags);
+    EXPECT_EQ(UINT(EWX_REBOOT | EWX_FORCEIFHUNG), winsim::Restarts()[0].flags);
 }
 
 TEST_F(ClassicInstallation, PresentDriverOnlyAddsTheNextNumberedPrinter) {

@@ -48,11 +48,13 @@ TEST_F(TraceLogTest, LogLiesInTempAtTheRootOfTheWindowsDrive) {
     EXPECT_FALSE(winsim::Exists("D:\\WINNT\\Temp"));
 }
 
-TEST_F(TraceLogTest, UnreadableWindowsDirectoryUsesTempOfTheCurrentDrive) {
+TEST_F(TraceLogTest, UnreadableWindowsDirectoryLeavesTheLogOff) {
     winsim::FailCall("GetWindowsDirectoryA", ERROR_ACCESS_DENIED);
     StartTraceLog("\\QMR-640_Installer.txt");
     TraceLog("x");
-    EXPECT_TRUE(winsim::Exists(kInstallerLog));
+    // Nothing at the root of the current drive, which any user may have prepared.
+    EXPECT_EQ(std::vector<std::string>{}, winsim::ListTree("C:\\Temp"));
+    EXPECT_FALSE(winsim::Exists("C:\\Temp"));
 }
 
 TEST_F(TraceLogTest, EachRunStartsWithAnEmptyLogAndLeavesTheOtherProgramsLog) {

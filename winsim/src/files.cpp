@@ -178,7 +178,7 @@ bool EntriesOf(LPSECURITY_ATTRIBUTES attributes, std::vector<AccessEntry> &entri
         return true;
     const SECURITY_DESCRIPTOR *sd = (const SECURITY_DESCRIPTOR *)attributes->lpSecurityDescriptor;
     if (sd->Revision != SECURITY_DESCRIPTOR_REVISION) {
-        SetError(1338); // ERROR_INVALID_SECURITY_DESCR
+        SetError(ERROR_INVALID_SECURITY_DESCR);
         return false;
     }
     if (!(sd->Control & SE_DACL_PRESENT))
@@ -190,7 +190,7 @@ bool EntriesOf(LPSECURITY_ATTRIBUTES attributes, std::vector<AccessEntry> &entri
     }
     const std::vector<AccessEntry> *acl = FindAcl(sd->Dacl);
     if (acl == nullptr) {
-        SetError(1336); // ERROR_INVALID_ACL
+        SetError(ERROR_INVALID_ACL);
         return false;
     }
     entries = *acl;
@@ -255,7 +255,7 @@ DWORD SetFileDacl(HANDLE file, const void *dacl) {
     } else if (const std::vector<AccessEntry> *entries = FindAcl(dacl)) {
         node->acl = *entries;
     } else {
-        return 1336; // ERROR_INVALID_ACL
+        return ERROR_INVALID_ACL;
     }
     ShareChange(*node);
     return ERROR_SUCCESS;
