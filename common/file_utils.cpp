@@ -161,7 +161,12 @@ BOOL CreateDirectoryWithSA(const std::string &path) {
     LPSECURITY_ATTRIBUTES security = acl != NULL ? &attributes : NULL;
     BOOL created = CreateDirectoryA(path.c_str(), security);
     if (!created && GetLastError() == ERROR_ALREADY_EXISTS) {
-        DeleteDirectoryTree(path);
+        // A link in the folder's place goes itself; the folder is then made anew.
+        DWORD existing = GetFileAttributesA(path.c_str());
+        if (existing != INVALID_FILE_ATTRIBUTES && (existing & FILE_ATTRIBUTE_REPARSE_POINT))
+            RemoveDirectoryA(path.c_str());
+        else
+            DeleteDirectoryTree(path);
         created = CreateDirectoryA(path.c_str(), security);
     }
     if (!created) {

@@ -1,0 +1,403 @@
+// The elevated programs against a user who can write only where they look: links in the Temp
+// folder and in the folders they empty, directory look-ups that fail, a second uninstall worker,
+// and product names that are empty. Grouped by attack; each group applies one invariant to many
+// runs.
+#include <winspool.h>
+#include <winsim_print.h>
+#include <winsim_registry.h>
+
+#include <map>
+#include <regex>
+
+#include "QMR640_Installer/KSTPOS_Installer.h"
+#include "QMR640_Uninstaller/KSTPOS_Uninstaller.h"
+#include "QMR640_Uninstaller/resource.h"
+#include "common/file_utils.h"
+#include "common/trace_log.h"
+#include "harness.h"
+#include "machine_snapshot.h"
+
+extern const std::string kInstallerRc, kInstallerHeader, kUninstallerRc, kUninstallerHeader;
+
+namespace {
+
+const char kDriver[] = "KESTORA QMR-640";
+const char kVictim[] = "C:\\Victim";
+
+// What a link may point at: a folder with a file of the log's name and a program.
+void PutVictim() {
+    winsim::PutFile(std::string(kVictim) + "\\QMR-640_Installer.txt", "precious");
+    winsim::PutFile(std::string(kVictim) + "\\victim.dll", "precious");
+}
+
+// The victim folder as it is: each path with its content.
+std::map<std::string, std::string> VictimState() {
+    std::map<std::string, std::string> state;
+    for (const std::string &path : winsim::ListTree(kVictim))
+        state[path] = winsim::FileContent(path);
+    return state;
+}
+
+// The uninstaller's user: unchecks nothing, clicks Uninstall once it may, or gives up.
+void UninstallAll() {
+    auto idle = std::make_shared<int>(0);
+    winsim::SetUser([idle](HWND dialog) {
+        HWND uninstall = winsim::FindItem(dialog, IDC_UNINSTALL);
+        if (uninstall == NULL || *idle < 0)
+            return;
+        if (winsim::IsEnabled(uninstall)) {
+            *idle = -1;
+            winsim::Click(uninstall);
+        } else if (++*idle > 10 && winsim::IsEnabled(winsim::FindItem(dialog, IDCANCEL))) {
+            *idle = -1;
+            winsim::Click(winsim::FindItem(dialog, IDCANCEL));
+        }
+    });
+}
+
+class Attack : public MachineTest {
+  protected:
+    void SetUp() override {
+        MachineTest::SetUp();
+        PutMedia(kMedia);
+        winsim::SetBoxAnswer(
+            [](const winsim::Box &box) { return (box.flags & 0xF) == MB_YESNO ? IDNO : IDOK; });
+    }
+    void Reinstall() {
+        winsim::Reset();
+        SetUp();
+    }
+};
+
+// ---- links in C:\Temp
+
+// A link put at the log's name after the program has started (the folder's owner may delete the
+// log): no line may reach what it points to.
+TEST_F(Attack, LinkAtTheLogNameReceivesNothing) {
+    const std::string victim = std::string(kVictim) + "\\victim.dll";
+    const std::string planted = std::string(kVictim) + "\\planted.dll";
+    const std::vector<std::function<void()>> links = {
+        [&] { winsim::MakeSymbolicLink(kInstallerLog, victim, false); },
+        [&] { winsim::MakeSymbolicLink(kInstallerLog, planted, false); },
+        [&] { winsim::MakeHardLink(kInstallerLog, victim); },
+        [&] { winsim::MakeJunction(kInstallerLog, kVictim); },
+    };
+    for (size_t i = 0; i < links.size(); ++i) {
+        Reinstall();
+        PutVictim();
+        StartTraceLog("\\QMR-640_Installer.txt");
+        TraceLog("before");
+        ASSERT_TRUE(DeleteFileA(kInstallerLog));
+        links[i]();
+        std::map<std::string, std::string> before = VictimState();
+        TraceLog("after");
+        TraceSeparator();
+        EXPECT_EQ(before, VictimState()) << i;
+        EXPECT_FALSE(winsim::Exists(planted)) << i;
+        // The next run removes the link itself and logs again.
+        StartTraceLog("\\QMR-640_Installer.txt");
+        TraceLog("next run");
+        EXPECT_EQ(std::vector<std::string>{"next run"}, LogTexts(kInstallerLog)) << i;
+        EXPECT_EQ("precious", winsim::FileContent(victim)) << i;
+    }
+}
+
+// C:\Temp itself a link, made before the programs run: a whole installation and removal write
+// nothing through it, and still complete.
+TEST_F(Attack, TempFolderThatIsALinkGetsNoLog) {
+    for (bool junction : {true, false}) {
+        Reinstall();
+        PutVictim();
+        if (junction)
+            winsim::MakeJunction("C:\\Temp", kVictim);
+        else
+            winsim::MakeSymbolicLink("C:\\Temp", kVictim, true);
+        std::map<std::string, std::string> before = VictimState();
+        AnswerPortDialog(0);
+        EXPECT_EQ(0, RunInstaller());
+        EXPECT_EQ(1u, winsim::Printers().size());
+        UninstallAll();
+        EXPECT_EQ(0, RunUninstaller());
+        EXPECT_TRUE(winsim::Printers().empty());
+        EXPECT_EQ(before, VictimState()) << junction;
+    }
+}
+
+TEST_F(Attack, NewLogIsWritableByAdministratorsAndTheSystemOnly) {
+    StartTraceLog("\\QMR-640_Installer.txt");
+    TraceLog("x");
+    std::map<std::string, DWORD> rights;
+    for (const winsim::AccessEntry &entry : winsim::DirectoryAcl(kInstallerLog))
+        rights[entry.trustee] = entry.mode == SET_ACCESS ? entry.permissions : 0;
+    EXPECT_EQ((std::map<std::string, DWORD>{{"S-1-5-18", GENERIC_ALL},
+                                            {"S-1-5-32-544", GENERIC_ALL},
+                                            {"S-1-5-32-545", GENERIC_READ}}),
+              rights);
+}
+
+// ---- links inside the folders the programs empty
+
+// A junction and a directory link inside the model folder and the plug-and-play folders, and the
+// model folder itself a link: what they point to survives an installation over them and a
+// removal; the links inside go.
+TEST_F(Attack, LinksInFoldersThatAreEmptiedLeaveTheirTargets) {
+    const std::string model = "C:\\WINDOWS\\QMR-640";
+    const std::string pnp =
+        winsim::DriverDirectory(winsim::kEnvironmentX86) + "\\haldeen_qmr_640cd6c";
+    std::vector<std::string> links;
+    auto plant = [&links](const std::string &folder) {
+        winsim::PutFile(folder + "\\old.txt", "old");
+        winsim::MakeJunction(folder + "\\Junction", kVictim);
+        winsim::MakeSymbolicLink(folder + "\\Linked", kVictim, true);
+        winsim::MakeSymbolicLink(folder + "\\linked.dll", std::string(kVictim) + "\\victim.dll",
+                                 false);
+        links.insert(links.end(),
+                     {folder + "\\Junction", folder + "\\Linked", folder + "\\linked.dll"});
+    };
+    for (int round = 0; round < 3; ++round) {
+        Reinstall();
+        PutVictim();
+        links.clear();
+        if (round < 2) {
+            plant(model);
+            plant(pnp);
+        } else {
+            winsim::MakeJunction(model, kVictim); // replaced by a folder of its own
+        }
+        std::map<std::string, std::string> before = VictimState();
+        AnswerPortDialog(0);
+        EXPECT_EQ(0, RunInstaller()) << round;
+        if (round == 1) {
+            // The removal empties the plug-and-play folders again, around new links.
+            plant(pnp);
+            UninstallAll();
+            EXPECT_EQ(0, RunUninstaller()) << round;
+            EXPECT_FALSE(winsim::Exists(pnp)) << round;
+        }
+        if (round == 2) {
+            EXPECT_EQ(0u, winsim::Attributes(model) & FILE_ATTRIBUTE_REPARSE_POINT);
+        }
+        EXPECT_EQ(before, VictimState()) << round;
+        for (const std::string &link : links)
+            EXPECT_FALSE(winsim::Exists(link)) << link;
+    }
+}
+
+// A model folder that stays (a file in it is in use) loses the DACL an earlier release gave it.
+TEST_F(Attack, ModelFolderThatStaysGetsTheIntendedDacl) {
+    const std::string model = "C:\\WINDOWS\\QMR-640";
+    winsim::MakeDirectory(model);
+    winsim::PutFile(model + "\\busy.dll", "in use");
+    winsim::SetLocked(model + "\\busy.dll", true);
+    HANDLE folder = CreateFileA(model.c_str(), WRITE_DAC, 0, NULL, OPEN_EXISTING,
+                                FILE_FLAG_BACKUP_SEMANTICS, NULL);
+    ASSERT_EQ(ERROR_SUCCESS, SetSecurityInfo(folder, SE_FILE_OBJECT, DACL_SECURITY_INFORMATION,
+                                             NULL, NULL, NULL, NULL));
+    CloseHandle(folder);
+    ASSERT_EQ(DWORD(GENERIC_ALL), winsim::DirectoryAcl(model).at(0).permissions);
+    EXPECT_FALSE(CreateDirectoryWithSA(model));
+    std::vector<winsim::AccessEntry> acl = winsim::DirectoryAcl(model);
+    ASSERT_EQ(1u, acl.size());
+    EXPECT_EQ("S-1-1-0", acl[0].trustee);
+    EXPECT_EQ(DWORD(GENERIC_READ | GENERIC_EXECUTE), acl[0].permissions);
+}
+
+// ---- directory look-ups that fail
+
+// Each of the four look-ups failing for a whole installation and removal: nothing at the root of
+// the current drive is touched, and the uninstall entry names no program there.
+TEST_F(Attack, FailedDirectoryLookUpsNeverReachTheDriveRoot) {
+    const char *const decoys[] = {"C:\\3\\QMR640.dll",
+                                  "C:\\PRO640.dll",
+                                  "C:\\QMR640.dll",
+                                  "C:\\MON640.dll",
+                                  "C:\\QMR-640\\QMR640_Config.KST",
+                                  "C:\\QMR-640\\QMR640_Uninstaller.exe"};
+    for (const char *function : {"GetPrinterDriverDirectoryA", "GetPrintProcessorDirectoryA",
+                                 "GetWindowsDirectoryA", "GetSystemDirectoryA"}) {
+        for (bool uninstall : {false, true}) {
+            Reinstall();
+            for (const char *decoy : decoys)
+                winsim::PutFile(decoy, "decoy");
+            AnswerPortDialog(0);
+            if (uninstall) {
+                ASSERT_EQ(0, RunInstaller());
+            }
+            winsim::FailCall(function, ERROR_ACCESS_DENIED);
+            MachineSnapshot before = TakeSnapshot();
+            if (uninstall) {
+                UninstallAll();
+                EXPECT_EQ(0, RunUninstaller()) << function;
+            } else {
+                EXPECT_EQ(0, RunInstaller()) << function;
+            }
+            EXPECT_FALSE(winsim::LastProcessHung()) << function;
+            EXPECT_EQ(std::vector<std::string>{},
+                      UnexpectedDifferences(before, TakeSnapshot(),
+                                            {R"([-~+] (reg|print) .*)",
+                                             R"([-~+] file C:\\(WINDOWS|TEMP|MEDIA)(\\.*)?)"}))
+                << function << (uninstall ? " uninstall" : " install");
+            std::optional<winsim::RegistryValue> command =
+                winsim::GetValue("HKLM\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\"
+                                 "KESTORA_QMR-640",
+                                 "UninstallString");
+            if (command.has_value()) {
+                EXPECT_EQ(0u, command->data.find("C:\\WINDOWS\\")) << function;
+            }
+        }
+    }
+}
+
+// ---- a second uninstall worker
+
+// While the worker runs, the user toggles a check box (which re-enables Uninstall in the list's
+// handler), clicks Uninstall, double-clicks it, presses Enter and the space bar on it: one worker
+// only, and no printer is deleted twice.
+TEST_F(Attack, UninstallStartsOneWorkerWhateverTheUserDoes) {
+    AnswerPortDialog(0);
+    ASSERT_EQ(0, RunInstaller());
+    winsim::PrinterInfo kitchen;
+    kitchen.name = "Kitchen";
+    kitchen.driver = kDriver;
+    winsim::AddPrinter(kitchen);
+    int threadsBefore = CallCount("CreateThread");
+    auto step = std::make_shared<int>(0);
+    winsim::SetUser([step](HWND dialog) {
+        HWND list = winsim::FindItem(dialog, IDC_PRINTER_LIST);
+        HWND uninstall = winsim::FindItem(dialog, IDC_UNINSTALL);
+        if (*step == 0 && !winsim::IsEnabled(uninstall))
+            return;
+        switch ((*step)++ % 4) {
+        case 0:
+            winsim::Click(uninstall);
+            winsim::Click(uninstall); // a double click
+            break;
+        case 1:
+            winsim::ClickListCheckBox(list, 0);
+            winsim::ClickListCheckBox(list, 0);
+            break;
+        case 2:
+            winsim::PressKey(dialog, VK_RETURN);
+            break;
+        default:
+            winsim::TypeChar(uninstall, ' ');
+            break;
+        }
+    });
+    EXPECT_EQ(0, RunUninstaller());
+    EXPECT_GT(*step, 4); // the user kept at it while the worker ran
+    EXPECT_EQ(1, CallCount("CreateThread") - threadsBefore);
+    std::vector<std::string> steps = LogSteps(kUninstallerLog);
+    EXPECT_EQ(1, std::count(steps.begin(), steps.end(), "RemovePrinterObjects BEGIN"));
+    // The checks the worker read depend on when it read them; no printer goes twice.
+    for (const char *printer : {kDriver, "Kitchen"})
+        EXPECT_GE(1,
+                  std::count(steps.begin(), steps.end(), std::string("OBJECT NAME : ") + printer));
+}
+
+// ---- empty product names
+
+// The program's module with one profile string emptied.
+HINSTANCE EmptiedModule(bool installer, UINT id) {
+    const std::string &rc = installer ? kInstallerRc : kUninstallerRc;
+    const std::string &header = installer ? kInstallerHeader : kUninstallerHeader;
+    std::smatch define;
+    std::regex pattern("#define (IDS_\\w+) " + std::to_string(id) + "\\b");
+    if (!std::regex_search(header, define, pattern))
+        return NULL;
+    std::string emptied = std::regex_replace(
+        rc, std::regex("(\\n\\s*" + define[1].str() + ")\\s+\"[^\"]*\""), "$1 \"\"");
+    return winsim::RegisterModule(std::string(installer ? "installer" : "uninstaller") +
+                                      " without " + define[1].str(),
+                                  emptied, header);
+}
+
+// Every key's DACL, by path.
+void CollectAcls(const std::string &path, std::map<std::string, std::string> &acls) {
+    std::string text;
+    for (const winsim::AccessEntry &entry : winsim::KeyAcl(path))
+        text += entry.trustee + ":" + std::to_string(entry.permissions) + ":" +
+                std::to_string(entry.mode) + ":" + std::to_string(entry.inheritance) + ";";
+    acls[path] = text;
+    for (const std::string &sub : winsim::SubKeys(path))
+        CollectAcls(path + "\\" + sub, acls);
+}
+
+std::map<std::string, std::string> KeyAcls() {
+    std::map<std::string, std::string> acls;
+    for (const char *root : {"HKLM", "HKCU", "HKCR", "HKU"})
+        CollectAcls(root, acls);
+    return acls;
+}
+
+// Each profile id emptied in turn, in the installer and in the uninstaller: nothing that was there
+// before and is not the package's may go or change, and no key that stays changes its DACL.
+TEST_F(Attack, EmptyProfileStringsTouchNothingButThePackage) {
+    auto others = [] {
+        AddOtherPrinter("Text printer");
+        winsim::AddForm("Receipt 58");
+        winsim::PutKey("HKLM\\SYSTEM\\CurrentControlSet\\Control\\Print\\Monitors\\Local Port");
+        winsim::PutKey("HKLM\\SYSTEM\\CurrentControlSet\\Control\\Print\\Environments\\"
+                       "Windows NT x86\\Print Processors\\winprint");
+        winsim::PutKey("HKLM\\SYSTEM\\CurrentControlSet\\Enum\\USBPRINT\\OTHER");
+        winsim::PutKey("HKLM\\SYSTEM\\CurrentControlSet\\Enum\\LPTENUM\\OTHER");
+        winsim::PutFile("C:\\WINDOWS\\other.dll", "other");
+        winsim::PutFile(winsim::DriverDirectory(winsim::kEnvironmentX86) + "\\3\\other.dll", "o");
+    };
+    // The package: what a complete installation adds.
+    Reinstall();
+    others();
+    MachineSnapshot clean = TakeSnapshot();
+    AnswerPortDialog(0);
+    ASSERT_EQ(0, RunInstaller());
+    MachineSnapshot installed = TakeSnapshot();
+    auto outsidePackage = [&](const MachineSnapshot &before, const MachineSnapshot &after) {
+        std::vector<std::string> problems;
+        for (const std::string &difference : SnapshotDifferences(before, after)) {
+            std::string key = difference.substr(2);
+            bool package = clean.count(key) == 0 && installed.count(key) != 0;
+            bool log = key.find("C:\\TEMP") != std::string::npos;
+            if (difference[0] != '+' && !package && !log)
+                problems.push_back(difference);
+        }
+        return problems;
+    };
+    int runs = 0;
+    for (bool installer : {true, false}) {
+        for (UINT id = 1; id <= 29; ++id) {
+            HINSTANCE module = EmptiedModule(installer, id);
+            if (module == NULL)
+                continue;
+            Reinstall();
+            others();
+            AnswerPortDialog(0);
+            if (!installer) {
+                ASSERT_EQ(0, RunInstaller());
+            }
+            MachineSnapshot before = TakeSnapshot();
+            std::map<std::string, std::string> aclsBefore = KeyAcls();
+            if (installer) {
+                AnswerPortDialog(0);
+                winsim::RunProcess(module, [] { CKSTPOS_InstallerApp().InitInstance(); });
+            } else {
+                UninstallAll();
+                winsim::RunProcess(module, [] { CKSTPOS_UninstallerApp().InitInstance(); });
+            }
+            ++runs;
+            std::string name =
+                (installer ? "installer id " : "uninstaller id ") + std::to_string(id);
+            EXPECT_FALSE(winsim::LastProcessHung()) << name;
+            EXPECT_EQ(std::vector<std::string>{}, outsidePackage(before, TakeSnapshot())) << name;
+            std::vector<std::string> changedAcls;
+            for (const auto &acl : KeyAcls()) {
+                auto old = aclsBefore.find(acl.first);
+                if (old != aclsBefore.end() && old->second != acl.second)
+                    changedAcls.push_back(acl.first);
+            }
+            EXPECT_EQ(std::vector<std::string>{}, changedAcls) << name;
+        }
+    }
+    EXPECT_EQ(27 + 23, runs); // ids 1 to 29 and 1 to 25 without 10 and 19
+}
+
+} // namespace
