@@ -1,5 +1,6 @@
 #include "contract.h"
 
+#include <aclapi.h>
 #include <ctype.h>
 #include <setupapi.h>
 #include <shlwapi.h>
@@ -255,6 +256,96 @@ void ProgramFolder(const std::string &root) {
     CHECK(GetCurrentDirectoryA(sizeof now, now) == root.size() && SameText(now, root));
     CHECK(SetCurrentDirectoryA(before));
     DeleteFileA((root + "\\plain.txt").c_str());
+}
+
+// What a handle reached: attributes and the number of names, for a file, a second name of it and
+// a folder; names that go when their handle closes.
+void FileIdentity(const std::string &root) {
+    g_case = "file identity";
+    std::string a = root + "\\one.txt", b = root + "\\two.txt", sub = root + "\\Dir";
+    CHECK(PutText(a, "abc"));
+    CHECK(CreateDirectoryA(sub.c_str(), NULL));
+    BY_HANDLE_FILE_INFORMATION information;
+    HANDLE file = CreateFileA(a.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, NULL,
+                              OPEN_EXISTING, FILE_FLAG_OPEN_REPARSE_POINT, NULL);
+    CHECK(file != INVALID_HANDLE_VALUE);
+    memset(&information, 0xcc, sizeof information);
+    CHECK(GetFileInformationByHandle(file, &information));
+    CHECK(information.nNumberOfLinks == 1 && information.nFileSizeLow == 3);
+    CHECK(!(information.dwFileAttributes &
+            (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT)));
+    // A second name: both count two, a write through one shows through the other.
+    CHECK(CreateHardLinkA(b.c_str(), a.c_str(), NULL));
+    CHECK_ERROR(CreateHardLinkA(b.c_str(), a.c_str(), NULL), ERROR_ALREADY_EXISTS);
+    CHECK(GetFileInformationByHandle(file, &information) && information.nNumberOfLinks == 2);
+    CHECK(PutText(b, "abcdef"));
+    CHECK(GetFileInformationByHandle(file, &information) && information.nFileSizeLow == 6);
+    CloseHandle(file);
+    CHECK(DeleteFileA(b.c_str()));
+    file = CreateFileA(a.c_str(), GENERIC_READ, FILE_SHARE_READ, NULL, OPEN_EXISTING, 0, NULL);
+    CHECK(GetFileInformationByHandle(file, &information) && information.nNumberOfLinks == 1);
+    CloseHandle(file);
+
+    // A folder opens only with backup semantics, and then says it is one.
+    CHECK_ERROR(CreateFileA(sub.c_str(), FILE_READ_ATTRIBUTES, FILE_SHARE_READ, NULL, OPEN_EXISTING,
+                            0, NULL) != INVALID_HANDLE_VALUE,
+                ERROR_ACCESS_DENIED);
+    HANDLE folder = CreateFileA(sub.c_str(), FILE_READ_ATTRIBUTES | WRITE_DAC,
+                                FILE_SHARE_READ | FILE_SHARE_WRITE, NULL, OPEN_EXISTING,
+                                FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, NULL);
+    CHECK(folder != INVALID_HANDLE_VALUE);
+    CHECK(GetFileInformationByHandle(folder, &information) &&
+          (information.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) &&
+          !(information.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT));
+    CloseHandle(folder);
+
+    // Deleted on close: the name stays while the handle is open, and goes with it.
+    file =
+        CreateFileA(a.c_str(), DELETE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, NULL,
+                    OPEN_EXISTING, FILE_FLAG_OPEN_REPARSE_POINT | FILE_FLAG_DELETE_ON_CLOSE, NULL);
+    CHECK(file != INVALID_HANDLE_VALUE);
+    CloseHandle(file);
+    CHECK(!Exists(a));
+    // A new file with a DACL of its own.
+    SID_IDENTIFIER_AUTHORITY ntAuthority = {SECURITY_NT_AUTHORITY};
+    PSID administrators = NULL;
+    CHECK(AllocateAndInitializeSid(&ntAuthority, 2, SECURITY_BUILTIN_DOMAIN_RID,
+                                   DOMAIN_ALIAS_RID_ADMINS, 0, 0, 0, 0, 0, 0, &administrators));
+    EXPLICIT_ACCESSA entry;
+    memset(&entry, 0, sizeof entry);
+    entry.grfAccessPermissions = GENERIC_ALL;
+    entry.grfAccessMode = SET_ACCESS;
+    entry.Trustee.TrusteeForm = TRUSTEE_IS_SID;
+    entry.Trustee.TrusteeType = TRUSTEE_IS_ALIAS;
+    entry.Trustee.ptstrName = (LPSTR)administrators;
+    PACL acl = NULL;
+    CHECK(SetEntriesInAclA(1, &entry, NULL, &acl) == ERROR_SUCCESS);
+    SECURITY_DESCRIPTOR descriptor;
+    CHECK(InitializeSecurityDescriptor(&descriptor, SECURITY_DESCRIPTOR_REVISION));
+    CHECK(SetSecurityDescriptorDacl(&descriptor, TRUE, acl, FALSE));
+    SECURITY_ATTRIBUTES security = {sizeof security, &descriptor, FALSE};
+    file = CreateFileA(a.c_str(), GENERIC_WRITE, 0, &security, CREATE_NEW, 0, NULL);
+    CHECK(file != INVALID_HANDLE_VALUE);
+    CloseHandle(file);
+    CHECK_ERROR(CreateFileA(a.c_str(), GENERIC_WRITE, 0, &security, CREATE_NEW, 0, NULL) !=
+                    INVALID_HANDLE_VALUE,
+                ERROR_FILE_EXISTS);
+    // The DACL of a folder is set through a handle with WRITE_DAC only.
+    folder = CreateFileA(sub.c_str(), FILE_READ_ATTRIBUTES, FILE_SHARE_READ, NULL, OPEN_EXISTING,
+                         FILE_FLAG_BACKUP_SEMANTICS, NULL);
+    WINE_DIFFERS(SetSecurityInfo(folder, SE_FILE_OBJECT, DACL_SECURITY_INFORMATION, NULL, NULL, acl,
+                                 NULL) == ERROR_ACCESS_DENIED,
+                 "SetSecurityInfo needs a handle with WRITE_DAC");
+    CloseHandle(folder);
+    folder = CreateFileA(sub.c_str(), WRITE_DAC, FILE_SHARE_READ, NULL, OPEN_EXISTING,
+                         FILE_FLAG_BACKUP_SEMANTICS, NULL);
+    CHECK(SetSecurityInfo(folder, SE_FILE_OBJECT, DACL_SECURITY_INFORMATION, NULL, NULL, acl,
+                          NULL) == ERROR_SUCCESS);
+    CloseHandle(folder);
+    LocalFree(acl);
+    FreeSid(administrators);
+    DeleteFileA(a.c_str());
+    RemoveDirectoryA(sub.c_str());
 }
 
 void Profiles(const std::string &root) {
@@ -895,6 +986,7 @@ int RunContracts(const std::string &root) {
     g_wine = UnderWine();
     Files(root);
     ProgramFolder(root);
+    FileIdentity(root);
     Profiles(root);
     Modules();
     Wow64Files();

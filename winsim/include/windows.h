@@ -319,6 +319,7 @@ BOOL WINAPI WriteFile(HANDLE file, LPCVOID buffer, DWORD size, LPDWORD written,
 BOOL WINAPI ReadFile(HANDLE file, LPVOID buffer, DWORD size, LPDWORD read, LPOVERLAPPED overlapped);
 DWORD WINAPI SetFilePointer(HANDLE file, LONG distance, PLONG distanceHigh, DWORD method);
 BOOL WINAPI GetFileInformationByHandle(HANDLE file, LPBY_HANDLE_FILE_INFORMATION information);
+BOOL WINAPI CreateHardLinkA(LPCSTR path, LPCSTR existing, LPSECURITY_ATTRIBUTES reserved);
 BOOL WINAPI CopyFileA(LPCSTR source, LPCSTR destination, BOOL failIfExists);
 BOOL WINAPI DeleteFileA(LPCSTR path);
 BOOL WINAPI CreateDirectoryA(LPCSTR path, LPSECURITY_ATTRIBUTES attributes);

@@ -299,14 +299,18 @@ void MakeSymbolicLink(const std::string &path, const std::string &target, bool d
     PutLink(path, target, directory, IO_REPARSE_TAG_SYMLINK);
 }
 
-void MakeHardLink(const std::string &path, const std::string &existing) {
-    FileNode &file = *Find(NormalizePath(existing));
+namespace {
+void AddName(FileNode &file, const std::string &key, const std::string &display) {
     if (file.linkGroup == 0)
         file.linkGroup = ++g_machine->lastLinkGroup;
     FileNode copy = file;
-    std::string display = AbsolutePath(path);
     copy.name = LastComponent(display);
-    g_machine->files[Upper(display)] = copy;
+    g_machine->files[key] = copy;
+}
+} // namespace
+
+void MakeHardLink(const std::string &path, const std::string &existing) {
+    AddName(*Find(NormalizePath(existing)), Upper(AbsolutePath(path)), AbsolutePath(path));
 }
 
 std::string FileContent(const std::string &path) {
@@ -465,6 +469,26 @@ BOOL WINAPI GetFileInformationByHandle(HANDLE file, LPBY_HANDLE_FILE_INFORMATION
     information->dwFileAttributes = node->attributes;
     information->nFileSizeLow = node->directory ? 0 : DWORD(node->data.size());
     information->nNumberOfLinks = DWORD(NamesOf(*node).size());
+    return TRUE;
+}
+
+BOOL WINAPI CreateHardLinkA(LPCSTR path, LPCSTR existing, LPSECURITY_ATTRIBUTES) {
+    Api api("CreateHardLinkA");
+    if (api.failed())
+        return FALSE;
+    std::string key = ReachedPath(path, false), from = ReachedPath(existing, true);
+    if (key.empty() || from.empty() || !ParentExists(key))
+        return FALSE;
+    FileNode *file = Find(from);
+    if (file == nullptr) {
+        SetError(MissingError(from));
+        return FALSE;
+    }
+    if (file->directory || Find(key) != nullptr) {
+        SetError(file->directory ? ERROR_ACCESS_DENIED : ERROR_ALREADY_EXISTS);
+        return FALSE;
+    }
+    AddName(*file, key, AbsolutePath(path));
     return TRUE;
 }
 
