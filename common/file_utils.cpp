@@ -19,7 +19,7 @@ bool FileExists(const std::string &path) {
 // Gives a folder that could not be made anew the DACL it was meant to get: it may still carry
 // the one of an earlier release, which let everyone replace the programs in it.
 void SetFolderDacl(const std::string &path, PACL acl) {
-    HANDLE folder = OpenWithoutLinks(path.c_str(), WRITE_DAC | FILE_READ_ATTRIBUTES,
+    HANDLE folder = OpenWithoutLinks(path.c_str(), WRITE_DAC | READ_CONTROL | FILE_READ_ATTRIBUTES,
                                      FILE_SHARE_READ | FILE_SHARE_WRITE, OPEN_EXISTING,
                                      FILE_FLAG_BACKUP_SEMANTICS);
     if (folder == INVALID_HANDLE_VALUE)

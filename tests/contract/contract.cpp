@@ -278,7 +278,9 @@ void FileIdentity(const std::string &root) {
     CHECK(CreateHardLinkA(b.c_str(), a.c_str(), NULL));
     CHECK_ERROR(CreateHardLinkA(b.c_str(), a.c_str(), NULL), ERROR_ALREADY_EXISTS);
     CHECK(GetFileInformationByHandle(file, &information) && information.nNumberOfLinks == 2);
+    CloseHandle(file);
     CHECK(PutText(b, "abcdef"));
+    file = CreateFileA(a.c_str(), GENERIC_READ, FILE_SHARE_READ, NULL, OPEN_EXISTING, 0, NULL);
     CHECK(GetFileInformationByHandle(file, &information) && information.nFileSizeLow == 6);
     CloseHandle(file);
     CHECK(DeleteFileA(b.c_str()));
@@ -337,8 +339,8 @@ void FileIdentity(const std::string &root) {
                                  NULL) == ERROR_ACCESS_DENIED,
                  "SetSecurityInfo needs a handle with WRITE_DAC");
     CloseHandle(folder);
-    folder = CreateFileA(sub.c_str(), WRITE_DAC, FILE_SHARE_READ, NULL, OPEN_EXISTING,
-                         FILE_FLAG_BACKUP_SEMANTICS, NULL);
+    folder = CreateFileA(sub.c_str(), WRITE_DAC | READ_CONTROL, FILE_SHARE_READ, NULL,
+                         OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, NULL);
     CHECK(SetSecurityInfo(folder, SE_FILE_OBJECT, DACL_SECURITY_INFORMATION, NULL, NULL, acl,
                           NULL) == ERROR_SUCCESS);
     CloseHandle(folder);
