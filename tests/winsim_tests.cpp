@@ -72,6 +72,51 @@ TEST_F(SimulatedFiles, FindListsDotsThenEntriesAndEnds) {
     EXPECT_EQ(DWORD(ERROR_FILE_NOT_FOUND), GetLastError());
 }
 
+// Junctions and symbolic links as Windows documents them: followed on the way and, unless the
+// call opens the link itself, at the end; removed themselves, never what they point to.
+TEST_F(SimulatedFiles, LinksAreFollowedWhereWindowsFollowsThem) {
+    winsim::PutFile("C:\\Target\\file.txt", "target");
+    winsim::MakeJunction("C:\\Temp", "C:\\Target");
+    winsim::MakeSymbolicLink("C:\\Target\\link.txt", "C:\\Target\\file.txt", false);
+    winsim::MakeSymbolicLink("C:\\Target\\dangling.txt", "C:\\Target\\made.txt", false);
+    EXPECT_EQ(DWORD(FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT),
+              GetFileAttributesA("C:\\Temp"));
+    EXPECT_EQ(DWORD(FILE_ATTRIBUTE_ARCHIVE), GetFileAttributesA("C:\\Temp\\file.txt"));
+    // The entries show the link's own attributes and its reparse tag.
+    WIN32_FIND_DATAA entry;
+    HANDLE find = FindFirstFileA("C:\\Temp\\link.txt", &entry);
+    ASSERT_NE(INVALID_HANDLE_VALUE, find);
+    EXPECT_NE(0u, entry.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT);
+    EXPECT_EQ(DWORD(IO_REPARSE_TAG_SYMLINK), entry.dwReserved0);
+    FindClose(find);
+    // Without FILE_FLAG_OPEN_REPARSE_POINT a dangling link makes its target.
+    HANDLE file =
+        CreateFileA("C:\\Temp\\dangling.txt", GENERIC_WRITE, 0, NULL, OPEN_ALWAYS, 0, NULL);
+    ASSERT_NE(INVALID_HANDLE_VALUE, file);
+    CloseHandle(file);
+    EXPECT_TRUE(winsim::Exists("C:\\Target\\made.txt"));
+    // With it, the link itself is opened, and says so.
+    file = CreateFileA("C:\\Temp\\link.txt", GENERIC_READ, 0, NULL, OPEN_EXISTING,
+                       FILE_FLAG_OPEN_REPARSE_POINT, NULL);
+    BY_HANDLE_FILE_INFORMATION information;
+    ASSERT_TRUE(GetFileInformationByHandle(file, &information));
+    EXPECT_NE(0u, information.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT);
+    CloseHandle(file);
+    EXPECT_TRUE(DeleteFileA("C:\\Temp\\link.txt"));
+    EXPECT_EQ("target", winsim::FileContent("C:\\Target\\file.txt"));
+    // A junction is removed with its target full; DeleteFileA does not remove it.
+    EXPECT_FALSE(DeleteFileA("C:\\Temp"));
+    EXPECT_EQ(DWORD(ERROR_ACCESS_DENIED), GetLastError());
+    EXPECT_TRUE(RemoveDirectoryA("C:\\Temp"));
+    EXPECT_TRUE(winsim::Exists("C:\\Target\\file.txt"));
+    // Links that lead to each other end the walk.
+    winsim::MakeJunction("C:\\A", "C:\\B");
+    winsim::MakeJunction("C:\\B", "C:\\A");
+    EXPECT_EQ(INVALID_HANDLE_VALUE,
+              CreateFileA("C:\\A\\x.txt", GENERIC_WRITE, 0, NULL, CREATE_NEW, 0, NULL));
+    EXPECT_EQ(DWORD(ERROR_CANT_RESOLVE_FILENAME), GetLastError());
+}
+
 TEST_F(SimulatedFiles, ProfileStringsReadLikeWindows) {
     winsim::PutFile("C:\\o.ini", "; comment\r\n[Other]\r\nKey=no\r\n[qmr640]\r\n  port = \"COM2\" "
                                  "\r\nLong=0123456789\r\nKey=first\r\nKey=second");
