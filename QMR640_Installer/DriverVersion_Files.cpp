@@ -77,11 +77,11 @@ void CDriverVersion::CopyFilesOfUtilities() {
     TraceLog("CopyFilesOfUtilities BEGIN");
     std::string model = LoadProfileString(IDS_MODEL_NAME);
     std::string windows, system;
-    if (WindowsDirectory(windows)) {
+    // Without its name the folder would be the Windows directory itself, which is neither
+    // emptied nor given files that no uninstall would ever find there.
+    if (WindowsDirectory(windows) && !model.empty()) {
         std::string folder = windows + "\\" + model;
-        // The folder is emptied first: without its name that would be the Windows directory.
-        if (!model.empty())
-            CreateDirectoryWithSA(folder);
+        CreateDirectoryWithSA(folder);
         std::string uninstaller = LoadProfileString(IDS_UNINSTALLER_FILE);
         GuardedCopy(uninstaller, folder + "\\" + uninstaller);
         GuardedCopy(kOptionsFile, folder + "\\" + kOptionsFile);

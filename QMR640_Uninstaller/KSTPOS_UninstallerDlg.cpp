@@ -115,6 +115,9 @@ void CKSTPOS_UninstallerDlg::StartUp() {
     EnterProgramFolder();
     m_bWow64 = IsWow64();
     m_nOSCode = CheckOS();
+    // A run that ended between its "net stop spooler" and "net start spooler" left the spooler
+    // stopped; without it the listing fails and nothing left behind could be removed.
+    RunSpoolerCommand("net start spooler", 2000);
     m_nPrinterObjects = 0;
     m_bBusy = 0;
 }

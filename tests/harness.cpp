@@ -75,6 +75,7 @@ void PutMedia(const std::string &folder, const char *options) {
 }
 
 const char kOtherDriver[] = "Generic / Text Only";
+const char kProductDriver[] = "KESTORA QMR-640";
 
 void AddOtherPrinter(const std::string &printer) {
     bool known = false;
@@ -210,4 +211,29 @@ int CallCount(const std::string &function) {
     for (const std::string &call : winsim::CallLog())
         count += call == function;
     return count;
+}
+
+void ActAsPrintUI(bool wow64, const std::string &port) {
+    const char *environment = wow64 ? winsim::kEnvironmentX64 : winsim::kEnvironmentX86;
+    winsim::PutFile(std::string("C:\\WINDOWS\\system32\\MON640.dll"), "monitor");
+    winsim::AddMonitor({"KST Language Monitor QMR640", environment, "MON640.dll"});
+    winsim::PutFile(winsim::ProcessorDirectory(environment) + "\\PRO640.dll", "processor");
+    winsim::AddPrintProcessor(environment, "KST PRINT PROCESSOR QMR640", "PRO640.dll");
+    winsim::DriverInfo driver;
+    driver.name = kProductDriver;
+    driver.environment = environment;
+    driver.dataFile = "QMR640.GPD";
+    driver.dependentFiles = {"QMR640.DLL", "UI640.DLL", "UNI640.DLL", "UI640.INI"};
+    driver.monitor = "KST Language Monitor QMR640";
+    winsim::AddDriver(driver);
+    if (!port.empty()) {
+        winsim::PrinterInfo printer;
+        printer.name = kProductDriver;
+        printer.driver = kProductDriver;
+        printer.port = port;
+        printer.processor = "KST PRINT PROCESSOR QMR640";
+        winsim::AddPrinter(printer);
+    }
+    winsim::StoreOemInf(winsim::FileContent(std::string("C:\\Media\\") +
+                                            (wow64 ? "Driver64" : "Driver32") + "\\QMR640.inf"));
 }

@@ -34,6 +34,11 @@ void PutMedia(const std::string &folder, const char *options = "PORTDLG=FALSE\r\
 // Another product's driver, "Generic / Text Only" with its own files, and a printer on it.
 extern const char kOtherDriver[];
 void AddOtherPrinter(const std::string &printer);
+extern const char kProductDriver[]; // "KESTORA QMR-640"
+
+// What printui does with the installer's command line: installs the package from the media's
+// INF, and for a port (such as "COM1:") a printer on it.
+void ActAsPrintUI(bool wow64, const std::string &port);
 
 // Writes the setup options file at path (a folder) with the given lines under [QMR640].
 void PutOptions(const std::string &folder, const std::string &lines);

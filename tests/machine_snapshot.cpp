@@ -61,3 +61,20 @@ std::vector<std::string> UnexpectedDifferences(const MachineSnapshot &before,
     }
     return unexpected;
 }
+
+const std::vector<std::string> kUninstallLeftovers = {
+    // The trace logs: the record of both runs, for the user and for support.
+    R"([+~] file C:\\TEMP(\\QMR-640_(INSTALLER|UNINSTALLER)\.TXT)?)",
+    // The model folder with the uninstaller that ran from it and the options file, and the
+    // options file's copy in the system directory: the installer puts them down for itself and
+    // no removal step touches them, so that the uninstaller stays where the user started it.
+    R"(\+ file C:\\WINDOWS\\QMR-640(\\QMR640_UNINSTALLER\.EXE|\\QMR640_CONFIG\.KST)?)",
+    R"(\+ file C:\\WINDOWS\\(SYSTEM32|SYSWOW64)\\QMR640_CONFIG\.KST)",
+    // The spooler's own folder for version-3 drivers stays, empty.
+    R"(\+ file C:\\WINDOWS\\SYSTEM32\\SPOOL\\DRIVERS\\(W32X86|X64)\\3)",
+    // Whatever of the product was there before the run, its forms too: the uninstall takes every
+    // trace of it,
+    // and the spooler deletes the files of its driver that no other driver uses.
+    R"(- .*(QMR-640|\[640\]).*)",
+    R"(- file C:\\WINDOWS\\SYSTEM32\\SPOOL\\DRIVERS\\(W32X86|X64)\\3\\.*)",
+};

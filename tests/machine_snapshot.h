@@ -18,3 +18,7 @@ std::vector<std::string> SnapshotDifferences(const MachineSnapshot &before,
 std::vector<std::string> UnexpectedDifferences(const MachineSnapshot &before,
                                                const MachineSnapshot &after,
                                                const std::vector<std::string> &allowed);
+
+// What a full uninstall may leave of an installation, each with its reason, or take beyond it,
+// as patterns for UnexpectedDifferences.
+extern const std::vector<std::string> kUninstallLeftovers;

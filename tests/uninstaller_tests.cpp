@@ -341,33 +341,6 @@ TEST_F(Uninstaller, BothProfilesAgreeOnTheSharedIds) {
     EXPECT_EQ("KESTORA", maker);
 }
 
-// What printui does with the command line: install the package from the INF, and for a port a
-// printer on it.
-void ActAsPrintUI(bool wow64, const std::string &port) {
-    const char *environment = wow64 ? winsim::kEnvironmentX64 : winsim::kEnvironmentX86;
-    winsim::PutFile(std::string("C:\\WINDOWS\\system32\\MON640.dll"), "monitor");
-    winsim::AddMonitor({"KST Language Monitor QMR640", environment, "MON640.dll"});
-    winsim::PutFile(winsim::ProcessorDirectory(environment) + "\\PRO640.dll", "processor");
-    winsim::AddPrintProcessor(environment, "KST PRINT PROCESSOR QMR640", "PRO640.dll");
-    winsim::DriverInfo driver;
-    driver.name = kDriver;
-    driver.environment = environment;
-    driver.dataFile = "QMR640.GPD";
-    driver.dependentFiles = {"QMR640.DLL", "UI640.DLL", "UNI640.DLL", "UI640.INI"};
-    driver.monitor = "KST Language Monitor QMR640";
-    winsim::AddDriver(driver);
-    if (!port.empty()) {
-        winsim::PrinterInfo printer;
-        printer.name = kDriver;
-        printer.driver = kDriver;
-        printer.port = port;
-        printer.processor = "KST PRINT PROCESSOR QMR640";
-        winsim::AddPrinter(printer);
-    }
-    winsim::StoreOemInf(winsim::FileContent(std::string("C:\\Media\\") +
-                                            (wow64 ? "Driver64" : "Driver32") + "\\QMR640.inf"));
-}
-
 // The Windows releases the programs support, each with the sequence its OS code selects: the
 // classic one up to Server 2003 (under WOW64 on the x64 editions), printui from Vista on.
 struct System {

@@ -4,7 +4,9 @@
 #include <shlwapi.h>
 #include <stdio.h>
 #include <string.h>
+#include <winsim_print.h>
 #include <winsim_registry.h>
+#include <winspool.h>
 
 #include "harness.h"
 
@@ -386,6 +388,44 @@ TEST_F(ChildProcesses, AChildsWorkRunsNativeAndAnEndlessWaitHangsTheProgram) {
     EXPECT_NE(0, code);
     EXPECT_TRUE(winsim::KeyExists("HKLM\\SOFTWARE\\Drv"));
     EXPECT_TRUE(winsim::Exists("C:\\WINDOWS\\system32\\d.dll"));
+}
+
+// A kill ends the program as it makes the given call: what it wrote stays, half a line too, and
+// nothing after happens, its child's work included. The spooler it stopped stays stopped and
+// refuses calls until a later program starts it.
+TEST_F(ChildProcesses, AKilledProgramStopsAtTheCallAndItsChildDiesWithIt) {
+    int childWork = 0;
+    winsim::ScriptChild("printui", {0, 3000, false, [&childWork] { ++childWork; }});
+    winsim::KillAtCall(winsim::CallLog().size() + 5); // the second WriteFile
+    int code = RunInProgram([] {
+        HANDLE file = CreateFileA("C:\\log.txt", GENERIC_WRITE, 0, NULL, CREATE_ALWAYS, 0, NULL);
+        DWORD written = 0;
+        WriteFile(file, "line", 4, &written, NULL);
+        WinExec("net stop spooler", SW_HIDE);
+        PROCESS_INFORMATION child;
+        Start("printui", child);
+        WriteFile(file, "\r\n", 2, &written, NULL);
+        WaitForSingleObject(child.hProcess, INFINITE);
+        WinExec("net start spooler", SW_HIDE);
+    });
+    EXPECT_EQ(1, code);
+    EXPECT_TRUE(winsim::LastProcessKilled());
+    EXPECT_EQ("line", winsim::FileContent("C:\\log.txt"));
+    EXPECT_EQ(0, childWork);
+    EXPECT_FALSE(winsim::ChildLaunches()[0].finished);
+    EXPECT_FALSE(winsim::SpoolerRunning());
+    DWORD needed = 0, returned = 0;
+    SetLastError(0xdeadbeef);
+    EXPECT_FALSE(EnumPrintersA(PRINTER_ENUM_LOCAL, NULL, 2, NULL, 0, &needed, &returned));
+    EXPECT_EQ(DWORD(RPC_S_SERVER_UNAVAILABLE), GetLastError());
+    EXPECT_EQ(1, winsim::RefusedSpoolerCalls());
+    EXPECT_EQ(0, RunInProgram([] { WinExec("C:\\WINDOWS\\system32\\net.exe start spooler", 0); }));
+    EXPECT_FALSE(winsim::LastProcessKilled());
+    EXPECT_TRUE(winsim::SpoolerRunning());
+    SetLastError(0xdeadbeef);
+    EnumPrintersA(PRINTER_ENUM_LOCAL, NULL, 2, NULL, 0, &needed, &returned);
+    EXPECT_NE(DWORD(RPC_S_SERVER_UNAVAILABLE), GetLastError());
+    EXPECT_EQ(1, winsim::RefusedSpoolerCalls());
 }
 
 using Wow64Files = MachineTest;

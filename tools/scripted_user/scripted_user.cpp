@@ -16,6 +16,7 @@
 //   gone <caption>               wait until no window with this caption is visible
 //   shot <file.bmp>              save the current window as it shows on the screen (24-bit BMP)
 //   exit <code>                  wait until the program ends with this exit code
+//   kill                         end the program at once (TerminateProcess), as a power cut would
 // The log's EXIT line gives the program's exit code and its run time from its start.
 // The helper's own exit code is 0 when every step was done, 2 when a step failed or timed out.
 #include <windows.h>
@@ -445,6 +446,14 @@ struct Runner {
         return true;
     }
 
+    bool Kill() {
+        if (!TerminateProcess(child.hProcess, 1))
+            return Fail("cannot end the program (%lu)", GetLastError());
+        WaitForSingleObject(child.hProcess, INFINITE);
+        Log("KILLED after %lu ms", (unsigned long)(GetTickCount() - startTick));
+        return true;
+    }
+
     bool Step(const std::string &verb, const std::string &argument) {
         if (verb == "window")
             return Window(argument);
@@ -452,6 +461,8 @@ struct Runner {
             return Gone(argument);
         if (verb == "exit")
             return Exit(argument);
+        if (verb == "kill")
+            return Kill();
         if (current == NULL || !IsWindow(current))
             return Fail("\"%s\" without a window", verb.c_str());
         if (verb == "click")

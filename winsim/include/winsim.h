@@ -167,7 +167,15 @@ std::vector<std::string> TextHistory(HWND control);
 // ---- fault injection and the call log
 // Makes the nth call (1-based; 0 = every call) of the named function fail with error.
 void FailCall(const std::string &function, DWORD error, int nth = 0);
+void ClearFaults(); // the failures and the kill not yet injected
 std::vector<std::string> CallLog();
+// Ends the running process abruptly, as TerminateProcess or a power cut would, when it makes the
+// nth call of CallLog (1-based, counted from Reset): that call and everything after it never
+// happen, what was written stays, the children it did not see end die with it, their work
+// undone, and the system runs its handles down. The process then ends with exit code 1 and
+// LastProcessKilled() holds. A process that ends before that call disarms the kill.
+void KillAtCall(size_t n);
+bool LastProcessKilled();
 
 // ---- handles
 // The kinds of handle the simulated calls give out: "registry key" (closed by RegCloseKey),

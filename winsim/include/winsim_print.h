@@ -89,6 +89,11 @@ struct DeviceInfo {
 void AddDevice(const DeviceInfo &device);
 std::vector<DeviceInfo> Devices();
 
+// The spooler service: running on a fresh machine, stopped and started by the programs' "net"
+// commands. While stopped its calls fail with RPC_S_SERVER_UNAVAILABLE; they are counted.
+bool SpoolerRunning();
+int RefusedSpoolerCalls();
+
 // Every spooler object and device record as one line of text, kind by kind in a fixed order:
 // two equal lists are two equal states.
 std::vector<std::string> PrintState();

@@ -15,7 +15,8 @@ struct ChildScript {
     DWORD runMs = 0;      // virtual time from the start until the child ends
     bool endless = false; // never ends: a wait times out, or with INFINITE the process hangs
     // Run when a wait sees the child end, as the child's work: on the waiting thread, with the
-    // machine unlocked and as native 64-bit code (no WOW64 redirection).
+    // machine unlocked and as native 64-bit code (no WOW64 redirection). A child no wait saw
+    // end does its work once the program has ended, unless the program was killed.
     std::function<void()> onFinish;
 };
 // For every start with exactly this command line.

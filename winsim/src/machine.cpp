@@ -1,6 +1,8 @@
 // The machine's state, its processes and threads, the clock, faults and the kernel's small calls.
 #include "machine.h"
 
+#include <winspool.h>
+
 #include <stdio.h>
 #include <string.h>
 
@@ -20,6 +22,7 @@ thread_local bool t_inProcess = false;
 thread_local DWORD t_lastError = 0;
 bool g_lastProcessHung = false;
 unsigned g_processSerial = 0;
+bool g_lastProcessKilled = false;
 } // namespace
 
 const OsVersion kWindows95 = {VER_PLATFORM_WIN32_WINDOWS, 4, 0, 950, 0, false};
@@ -61,8 +64,29 @@ void StopIfEnded(std::unique_lock<std::mutex> &lock) {
 Api::Api(const char *name) : lock(g_mutex) {
     StopIfEnded(lock);
     Machine &m = *g_machine;
+    if (t_inProcess && m.killAt != 0 && m.callLog.size() + 1 >= m.killAt) {
+        m.killAt = 0;
+        g_process->killed = true;
+        if (!g_process->ended) {
+            g_process->ended = true;
+            g_process->exitCode = 1;
+        }
+        g_changed.notify_all();
+    }
+    if (t_inProcess && g_process->killed) {
+        // Parks and unwinds this thread; a call made while the process unwinds has no effect.
+        StopIfEnded(lock);
+        t_lastError = ERROR_INVALID_HANDLE;
+        m_failed = true;
+        return;
+    }
     m.callLog.push_back(name);
     int count = ++m.callCounts[name];
+    if (SpoolerRefuses(name)) {
+        t_lastError = RPC_S_SERVER_UNAVAILABLE;
+        m_failed = true;
+        return;
+    }
     auto it = m.faults.find(name);
     if (it == m.faults.end())
         return;
@@ -252,6 +276,15 @@ void FailCall(const std::string &function, DWORD error, int nth) {
     g_machine->faults[function].push_back(Fault{error, nth});
 }
 
+void ClearFaults() {
+    g_machine->faults.clear();
+    g_machine->killAt = 0;
+}
+
+void KillAtCall(size_t n) {
+    g_machine->killAt = n;
+}
+
 std::vector<std::string> CallLog() {
     std::lock_guard<std::mutex> lock(g_mutex);
     return g_machine->callLog;
@@ -312,17 +345,24 @@ int RunProcess(HINSTANCE module, const std::function<void()> &main) {
     }
     for (std::thread &thread : process.threads)
         thread.join();
+    EndChildren(process.killed);
     std::lock_guard<std::mutex> lock(g_mutex);
     ResetWindows();
     CloseProcessHandles();
     g_machine->currentDir = startDirectory;
+    g_machine->killAt = 0;
     g_lastProcessHung = process.hung;
+    g_lastProcessKilled = process.killed;
     g_process = nullptr;
     return process.exitCode;
 }
 
 bool LastProcessHung() {
     return g_lastProcessHung;
+}
+
+bool LastProcessKilled() {
+    return g_lastProcessKilled;
 }
 
 } // namespace winsim

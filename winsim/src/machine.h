@@ -116,6 +116,7 @@ struct Process {
     bool ended = false;
     bool unwinding = false;
     bool hung = false;
+    bool killed = false; // ended abruptly: every later call of its threads fails
     int exitCode = 0;
     unsigned serial = 0; // tells its handles from those of other processes
     std::vector<std::thread> threads;
@@ -150,6 +151,7 @@ struct Machine {
     std::function<void(HWND)> user;
 
     std::map<std::string, std::vector<Fault>> faults;
+    size_t killAt = 0; // the call (1-based, of callLog) at which the running process dies; 0: none
     std::map<std::string, int> callCounts;
     std::vector<std::string> callLog;
 
@@ -235,6 +237,14 @@ std::shared_ptr<RegistryState> MakeRegistry();
 std::shared_ptr<SpoolerState> MakeSpooler();
 std::shared_ptr<ChildState> MakeChildren();
 std::shared_ptr<DllState> MakeDlls();
+// Once a process has ended, the children it did not see end finish on their own, their work
+// done; those of a killed process die with it, their work undone. Needs g_mutex free.
+void EndChildren(bool killed);
+
+// The "net stop spooler" / "net start spooler" a started program stands for (others do nothing),
+// and whether the spooler refuses the named call because it is stopped (counted when it does).
+void RunServiceCommand(const std::string &commandLine);
+bool SpoolerRefuses(const char *name);
 
 // Functions the programs look up at run time; no header declares them.
 LONG WINAPI SimRegDeleteKeyExA(HKEY key, LPCSTR subKey, REGSAM access, DWORD reserved);

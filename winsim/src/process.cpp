@@ -15,6 +15,7 @@ struct ChildProcess {
     unsigned long long endsAt = 0;
     HANDLE process = NULL, thread = NULL;
     bool heldAtExit = false; // the caller's process ended with a handle of it open
+    bool over = false;       // its work is done, or it died
 };
 
 // Both the process handle and the thread handle of a child are signalled when it ends.
@@ -42,6 +43,23 @@ void ScriptChild(const std::string &commandLine, const ChildScript &script) {
 
 void ScriptNextChild(const ChildScript &script) {
     g_machine->children->next.push_back(script);
+}
+
+void EndChildren(bool killed) {
+    std::vector<std::shared_ptr<ChildProcess>> ending;
+    {
+        std::lock_guard<std::mutex> lock(g_mutex);
+        for (const auto &child : g_machine->children->children)
+            if (child->launch.started && !child->over && !child->script.endless) {
+                child->over = true;
+                if (!killed && child->script.onFinish)
+                    ending.push_back(child);
+            }
+    }
+    for (const auto &child : ending) {
+        NativeCaller native;
+        child->script.onFinish();
+    }
 }
 
 std::vector<Launch> Launches() {
@@ -123,6 +141,7 @@ BOOL WINAPI CreateProcessA(LPCSTR application, LPSTR commandLine,
     *processInformation =
         PROCESS_INFORMATION{child->process, child->thread, lastId + 4, lastId + 8};
     lastId += 8;
+    RunServiceCommand(launch.commandLine);
     return TRUE;
 }
 
@@ -133,7 +152,10 @@ UINT WINAPI WinExec(LPCSTR commandLine, UINT show) {
     start->launch.show = show;
     start->launch.started = !api.failed();
     g_machine->children->children.push_back(start);
-    return start->launch.started ? 33 : 0;
+    if (!start->launch.started)
+        return 0;
+    RunServiceCommand(start->launch.commandLine);
+    return 33;
 }
 
 DWORD WINAPI WaitForSingleObject(HANDLE handle, DWORD milliseconds) {
@@ -172,6 +194,9 @@ DWORD WINAPI WaitForSingleObject(HANDLE handle, DWORD milliseconds) {
     }
     g_machine->clockMs = std::max(now, child->endsAt);
     child->launch.finished = true;
+    if (child->over)
+        return WAIT_OBJECT_0;
+    child->over = true;
     if (child->script.onFinish) {
         api.lock.unlock();
         {

@@ -1,5 +1,9 @@
-// The print spooler's fresh state, its environments and directories, and the enumeration layout.
+// The print spooler's fresh state, its service state, its environments and directories, and the
+// enumeration layout.
 #include "spooler.h"
+
+#include <set>
+#include <sstream>
 
 namespace winsim {
 
@@ -38,6 +42,57 @@ std::shared_ptr<SpoolerState> MakeSpooler() {
     }
     MakeDirectory(InfStore());
     return state;
+}
+
+void RunServiceCommand(const std::string &commandLine) {
+    std::istringstream words(Upper(commandLine));
+    std::string word;
+    while (words >> word) {
+        std::string program = word.substr(word.find_last_of("\\") + 1);
+        if (program != "NET" && program != "NET.EXE")
+            continue;
+        std::string verb, service;
+        if (words >> verb >> service && service == "SPOOLER" && (verb == "STOP" || verb == "START"))
+            Spooler().stopped = verb == "STOP";
+        return;
+    }
+}
+
+bool SpoolerRefuses(const char *name) {
+    // ClosePrinter only frees the caller's handle.
+    static const std::set<std::string> kServiceCalls = {"AddFormA",
+                                                        "AddMonitorA",
+                                                        "AddPrintProcessorA",
+                                                        "AddPrinterA",
+                                                        "AddPrinterDriverA",
+                                                        "DeleteFormA",
+                                                        "DeleteMonitorA",
+                                                        "DeletePrintProcessorA",
+                                                        "DeletePrinter",
+                                                        "DeletePrinterDriverExA",
+                                                        "EnumFormsA",
+                                                        "EnumJobsA",
+                                                        "EnumMonitorsA",
+                                                        "EnumPrintProcessorsA",
+                                                        "EnumPrinterDriversA",
+                                                        "EnumPrintersA",
+                                                        "GetPrintProcessorDirectoryA",
+                                                        "GetPrinterDataA",
+                                                        "GetPrinterDriverDirectoryA",
+                                                        "OpenPrinterA",
+                                                        "SetJobA"};
+    if (!Spooler().stopped || kServiceCalls.count(name) == 0)
+        return false;
+    Spooler().refusedCalls++;
+    return true;
+}
+
+bool SpoolerRunning() {
+    return !Spooler().stopped;
+}
+
+int RefusedSpoolerCalls() {
+    return Spooler().refusedCalls;
 }
 
 Environment *FindEnvironment(LPCSTR name) {

@@ -82,6 +82,8 @@ struct SpoolerState {
     DWORD nextJob = 2;
     std::map<DWORD, Device> devices; // by device instance handle, in the order they were added
     DWORD nextDevInst = 1;
+    bool stopped = false;
+    int refusedCalls = 0;
 };
 
 inline SpoolerState &Spooler() {
