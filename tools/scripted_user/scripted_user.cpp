@@ -8,6 +8,8 @@
 // Script lines, one step each, done in order; '#' starts a comment:
 //   window <caption>             wait until a visible window with this caption shows
 //   window <caption> | <text>    ... and one of its texts contains <text>
+//   status <caption> | <text>    wait until a window with this caption, shown or not, has a text
+//                                containing <text> (a progress dialog Wine keeps hidden)
 //   expect-text <text>           a text of the current window contains <text>
 //   expect-checked <text> <0|1>  a button's check state, or a list item's check mark
 //   wait-enabled <text>          wait until a button of the current window is enabled
@@ -197,6 +199,17 @@ HWND FindShown(const std::string &caption, const std::string &text) {
     return NULL;
 }
 
+// As the survey saw it: a status line may change again before a second look.
+HWND FindStatus(const std::string &caption, const std::string &text) {
+    for (HWND window : Survey()) {
+        const std::string &seen = g_seen[window];
+        if (seen.find("caption=\"" + caption + "\"") != std::string::npos &&
+            seen.find(text) != std::string::npos)
+            return window;
+    }
+    return NULL;
+}
+
 // Button texts compare without their '&' mnemonic marks, so "No" finds "&No".
 std::string Plain(const std::string &text) {
     std::string plain;
@@ -296,7 +309,7 @@ struct Runner {
         }
     }
 
-    bool Window(const std::string &argument) {
+    bool Window(const std::string &argument, bool status = false) {
         std::string caption = argument, text;
         size_t bar = argument.find('|');
         if (bar != std::string::npos) {
@@ -304,7 +317,10 @@ struct Runner {
             text = Trim(argument.substr(bar + 1));
         }
         HWND found = NULL;
-        if (!WaitFor([&] { return (found = FindShown(caption, text)) != NULL; }))
+        if (!WaitFor([&] {
+                found = status ? FindStatus(caption, text) : FindShown(caption, text);
+                return found != NULL;
+            }))
             return Fail("no window \"%s\" with \"%s\"", caption.c_str(), text.c_str());
         // The survey may have logged it a moment before it was shown: log it as it was found.
         Note(found);
@@ -455,8 +471,8 @@ struct Runner {
     }
 
     bool Step(const std::string &verb, const std::string &argument) {
-        if (verb == "window")
-            return Window(argument);
+        if (verb == "window" || verb == "status")
+            return Window(argument, verb == "status");
         if (verb == "gone")
             return Gone(argument);
         if (verb == "exit")
