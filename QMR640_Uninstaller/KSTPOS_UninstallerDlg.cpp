@@ -15,6 +15,7 @@
 #include "common/profile.h"
 #include "common/program_folder.h"
 #include "common/report_error.h"
+#include "common/restart.h"
 #include "common/trace_log.h"
 #include "removal/pnp_cleanup.h"
 #include "removal/removal_steps.h"
