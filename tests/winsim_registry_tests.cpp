@@ -412,7 +412,7 @@ TEST_F(ChildProcesses, AKilledProgramStopsAtTheCallAndItsChildDiesWithIt) {
     EXPECT_TRUE(winsim::LastProcessKilled());
     EXPECT_EQ("line", winsim::FileContent("C:\\log.txt"));
     EXPECT_EQ(0, childWork);
-    EXPECT_FALSE(winsim::ChildLaunches()[0].finished);
+    EXPECT_FALSE(winsim::Launches().at(1).finished); // after the WinExec of net stop
     EXPECT_FALSE(winsim::SpoolerRunning());
     DWORD needed = 0, returned = 0;
     SetLastError(0xdeadbeef);
