@@ -377,26 +377,40 @@ size_t SweepStride() {
 // What a run can leave that the uninstall cannot take back as the programs are designed. The next
 // installation removes it (its version check, its own staging), so the reinstalled machine still
 // equals the fault-free one.
-const char *const kKnownLeftovers[] = {
+// Each known leftover with the injected points it may follow (".*": any).
+struct KnownLeftover {
+    const char *point;
+    const char *problem;
+};
+const KnownLeftover kKnownLeftovers[] = {
     // Ended between staging the driver files and deleting the staged copies: the removal deletes
     // the installed files, not the copies staged in the driver directory, and without a
     // registered driver the uninstaller removes nothing but the uninstall entry.
-    R"(left after uninstall: \+ file C:\\WINDOWS\\(SYSTEM32\\SPOOL\\DRIVERS\\(W32X86|X64)\\)?)"
-    R"((QMR640\.(DLL|GPD)|UI640\.(DLL|INI)|UNI640\.DLL|UNIDRV(UI)?\.(DLL|HLP)|UNIRES\.DLL|STDNAMES\.GPD))",
+    {".*",
+     R"(left after uninstall: \+ file C:\\WINDOWS\\(SYSTEM32\\SPOOL\\DRIVERS\\(W32X86|X64)\\)?)"
+     R"((QMR640\.(DLL|GPD)|UI640\.(DLL|INI)|UNI640\.DLL|UNIDRV(UI)?\.(DLL|HLP)|UNIRES\.DLL|STDNAMES\.GPD))"},
     // Ended after the language monitor or the print processor was added, before the driver: the
     // uninstaller finds no driver and leaves them.
-    R"(left after uninstall: \+ (print monitor KST Language Monitor QMR640|)"
-    R"(print processor .*KST PRINT PROCESSOR QMR640|file .*\\(MON640|PRO640)\.DLL)( .*)?)",
+    {".*", R"(left after uninstall: \+ (print monitor KST Language Monitor QMR640|)"
+           R"(print processor .*KST PRINT PROCESSOR QMR640|file .*\\(MON640|PRO640)\.DLL)( .*)?)"},
     // The removal of a different version that removed the driver but failed to list or name
     // the forms: only the full removal deletes forms, and it runs only for a driver.
-    R"(reinstalled machine differs: \+ print form .*\[640\].*)",
+    {".*", R"(reinstalled machine differs: \+ print form .*\[640\].*)"},
+    // The WOW64 check itself failed on 64-bit Windows: the installer takes the system for 32-bit
+    // one, as designed, and writes the uninstall entry to the 32-bit view, where the uninstaller,
+    // which sees WOW64, never looks; the INF stored beside it stays with it.
+    {"(IsWow64Process|GetProcAddress|GetModuleHandleA) #[0-9]+ failing",
+     R"((left after uninstall|reinstalled machine differs): \+ (reg HKLM\\SOFTWARE\\Wow6432Node\\)"
+     R"(Microsoft\\Windows\\CurrentVersion\\Uninstall\\KESTORA_QMR-640( : .*)?|)"
+     R"(file C:\\WINDOWS\\INF\\OEM[0-9]+\.(INF|PNF)))"},
 };
 
-bool AllKnown(const std::vector<std::string> &problems) {
+bool AllKnown(const std::string &point, const std::vector<std::string> &problems) {
     for (const std::string &problem : problems)
         if (std::none_of(std::begin(kKnownLeftovers), std::end(kKnownLeftovers),
-                         [&problem](const char *known) {
-                             return std::regex_match(problem, std::regex(known));
+                         [&](const KnownLeftover &known) {
+                             return std::regex_match(point, std::regex(known.point)) &&
+                                    std::regex_match(problem, std::regex(known.problem));
                          }))
             return false;
     return true;
@@ -413,7 +427,7 @@ struct Tally {
         ++runs;
         held += problems.empty();
         recovered += recoveryProblems.empty();
-        bool knownOnly = !recoveryProblems.empty() && AllKnown(recoveryProblems);
+        bool knownOnly = !recoveryProblems.empty() && AllKnown(point, recoveryProblems);
         known += knownOnly;
         if (knownOnly && getenv("QMR_SWEEP_VERBOSE") != nullptr)
             printf("%s: %s: %s\n", scenario.name, point.c_str(), recoveryProblems[0].c_str());
