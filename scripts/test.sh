@@ -25,7 +25,10 @@ asan="-fsanitize=address,undefined -fno-sanitize-recover=all -fno-omit-frame-poi
 build build-asan -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ \
     -DCMAKE_C_FLAGS="$asan" -DCMAKE_CXX_FLAGS="$asan" \
     -DCMAKE_EXE_LINKER_FLAGS="-fsanitize=address,undefined"
-(cd "$root/build-asan" && QMR_FULL_SWEEP=0 ctest --output-on-failure -E '^windows_build$')
+(cd "$root/build-asan" && QMR_FULL_SWEEP=0 ctest --output-on-failure -E '^windows_build$|^KillSweep')
+# A killed program's memory goes with its process, as on Windows: no leak check for the kill sweep.
+(cd "$root/build-asan" && QMR_FULL_SWEEP=0 ASAN_OPTIONS=detect_leaks=0 \
+    ctest --output-on-failure -R '^KillSweep' --no-tests=error)
 
 # --no-tests=error: a renamed test must not leave this stage silently running nothing.
 echo "=== ThreadSanitizer build (build-tsan/): the threaded tests"
