@@ -21,20 +21,10 @@ if [ "${E2E_NO_BUILD:-0}" = 1 ]; then wine_ready missing win32 win64; else wine_
 
 passed=0
 failed=0
-skipped=0
-# Scenarios known to fail on this build, each with its reason; they are reported, not run.
-# 06_x64_xp: in the 64-bit prefix the installer shows "Module not found." at AddMonitor since the
-# hardening and size changes were merged; under investigation.
-known_failing=" 06_x64_xp "
 failed_names=()
 for scenario in "$root"/e2e/scenarios/*.sh; do
     name="$(basename "$scenario" .sh)"
     case "$name" in *"$filter"*) ;; *) continue ;; esac
-    if [[ "$known_failing" == *" $name "* ]]; then
-        echo "=== $name: SKIPPED (known to fail on this build, see scripts/e2e.sh)"
-        skipped=$((skipped + 1))
-        continue
-    fi
     echo "=== $name"
     rm -rf "${work:?}/$name"
     mkdir -p "$work/$name"
@@ -52,6 +42,6 @@ for scenario in "$root"/e2e/scenarios/*.sh; do
 done
 
 [ "$failed" -eq 0 ] || echo "e2e: failed scenarios: ${failed_names[*]}"
-echo "e2e: $passed passed, $failed failed, $skipped skipped"
-[ $((passed + failed + skipped)) -gt 0 ] || die "no scenario matched \"$filter\""
+echo "e2e: $passed passed, $failed failed"
+[ $((passed + failed)) -gt 0 ] || die "no scenario matched \"$filter\""
 [ "$failed" -eq 0 ]
