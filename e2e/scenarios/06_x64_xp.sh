@@ -5,6 +5,10 @@
 new_prefix win64 winxp64
 new_media '[QMR640]\nPORTDLG=FALSE\nPORT=COM1\n'
 cp "$E2E_TOOLS/MON640.dll" "$MEDIA/Driver64/MON640.dll"
+# The installer copies the monitor to the Windows directory, where Windows' own spooler finds it.
+# Wine's spooler loads it inside the installer, whose DLL search is locked to the system directory,
+# so the same file also stands in the 32-bit system directory of this prefix before the run.
+cp "$E2E_TOOLS/MON640.dll" "$DRIVE_C/windows/syswow64/MON640.dll"
 
 # Wine's AddPrinter, called from the 32-bit installer in this WOW64 setup, refuses the printer
 # on the x64 driver with error 87, where Windows' 64-bit spooler adds it. The installer reports that and ends, as it does on any AddPrinter failure; so the
@@ -19,6 +23,7 @@ check "trace: WOW64, x64 environment, Driver64" in_order "$log" \
     "PRINTER-DRIVER NAME TO ADD : KESTORA QMR-640 " "AddPrinterDriverToSystem END" \
     "AddPrinterToSystem END"
 check "trace: ended at the AddPrinter failure" lacks_match "$(cat "$log")" "RegisterUninstallInfo"
+check "monitor copied to the Windows directory" test -f "$DRIVE_C/windows/MON640.dll"
 check "trace: files taken from Driver64" has_line "$log" 'FILE SRC : Driver64\QMR640.dll'
 check "trace: nothing from Driver32" lacks_match "$(cat "$log")" 'Driver32\'
 check "no entry in the 64-bit view" test -z "$(reg_values "$UNINSTALL_KEY" /reg:64)"
