@@ -188,12 +188,13 @@ void CDriverVersion::AddToWin2KWithWHQL(int portValue) {
 }
 
 void CDriverVersion::RunPrintUI(const char *printUI) {
-    std::string rundll32 = SystemCommandLine(printUI);
+    SystemCommand rundll32 = SystemCommandLine(printUI);
     // /d: no AutoRun command of the user runs elevated. With more than two quotes after /c, cmd
     // takes off the first and the last one: the outer pair is for that.
-    std::string commandLine =
-        rundll32.empty() ? rundll32 : SystemCommandLine("cmd /d /c \"" + rundll32 + "\"");
-    if (commandLine.empty()) {
+    SystemCommand cmd = rundll32.program.empty()
+                            ? rundll32
+                            : SystemCommandLine("cmd /d /c \"" + rundll32.commandLine + "\"");
+    if (cmd.program.empty()) {
         ShowError("CreateProcess failed.", MB_OK);
         return;
     }
@@ -204,10 +205,11 @@ void CDriverVersion::RunPrintUI(const char *printUI) {
     startup.wShowWindow = SW_HIDE;
     PROCESS_INFORMATION child;
     memset(&child, 0, sizeof child);
-    BOOL started = CreateProcessA(NULL, &commandLine[0], NULL, NULL, FALSE, NORMAL_PRIORITY_CLASS,
-                                  NULL, NULL, &startup, &child);
+    // The program is named apart from its command line, so that nothing is searched for it.
+    BOOL started = CreateProcessA(cmd.program.c_str(), &cmd.commandLine[0], NULL, NULL, FALSE,
+                                  NORMAL_PRIORITY_CLASS, NULL, NULL, &startup, &child);
     DWORD error = started ? ERROR_SUCCESS : GetLastError();
-    TraceLog("\r\nCOMMAND LINE : %s", commandLine.c_str());
+    TraceLog("\r\nCOMMAND LINE : %s", cmd.commandLine.c_str());
     if (!started) {
         ShowError("CreateProcess failed.", MB_OK);
         TraceLog("CreateProcess failed. (%d)", int(error));

@@ -21,8 +21,9 @@ int RestartSystem() {
 }
 
 void RunSpoolerCommand(const char *commandLine, DWORD pause) {
-    std::string command = SystemCommandLine(commandLine);
-    if (!command.empty())
-        WinExec(command.c_str(), SW_HIDE);
+    // WinExec takes no separate program name; a quoted full path leaves it nothing to search.
+    SystemCommand command = SystemCommandLine(commandLine);
+    if (!command.program.empty())
+        WinExec(command.commandLine.c_str(), SW_HIDE);
     Sleep(pause);
 }

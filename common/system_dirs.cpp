@@ -7,21 +7,40 @@
 #include "common/trace_log.h"
 
 namespace {
-const UINT kSize = 256;
+const UINT kSize = MAX_PATH;
+
+typedef UINT(WINAPI *KernelLookUp)(LPSTR buffer, UINT size);
+typedef BOOL(WINAPI *SpoolerLookUp)(LPSTR server, LPSTR environment, DWORD level, LPBYTE buffer,
+                                    DWORD size, LPDWORD needed);
 
 // The kernel's look-ups return the length, or the size they would need when it does not fit.
-bool KernelAnswer(UINT length, const char *buffer, const char *name, std::string &path) {
+bool AskKernel(KernelLookUp lookUp, std::string &path, DWORD &error) {
+    char buffer[kSize] = {0};
+    UINT length = lookUp(buffer, kSize);
     if (length == 0 || length >= kSize || buffer[0] == '\0') {
-        TraceLog("%s failed", name);
+        error = length == 0       ? GetLastError()
+                : length >= kSize ? DWORD(ERROR_INSUFFICIENT_BUFFER)
+                                  : DWORD(ERROR_PATH_NOT_FOUND);
         return false;
     }
     path = buffer;
     return true;
 }
 
+bool AskKernel(KernelLookUp lookUp, const char *name, std::string &path) {
+    DWORD error = ERROR_SUCCESS;
+    if (AskKernel(lookUp, path, error))
+        return true;
+    TraceLog("%s failed", name);
+    return false;
+}
+
 // The spooler's look-ups fail with ERROR_INSUFFICIENT_BUFFER when the answer does not fit; the
 // last byte is kept out of their reach, so the answer always ends inside the buffer.
-bool SpoolerAnswer(BOOL answered, const char *buffer, const char *name, std::string &path) {
+bool AskSpooler(SpoolerLookUp lookUp, const char *name, BOOL wow64, std::string &path) {
+    char buffer[kSize] = {0};
+    DWORD needed = 0;
+    BOOL answered = lookUp(NULL, SpoolerEnvironment(wow64), 1, (LPBYTE)buffer, kSize - 1, &needed);
     if (!answered || buffer[0] == '\0') {
         TraceLog("%s failed. (%d)", name, int(answered ? ERROR_PATH_NOT_FOUND : GetLastError()));
         return false;
@@ -32,29 +51,21 @@ bool SpoolerAnswer(BOOL answered, const char *buffer, const char *name, std::str
 } // namespace
 
 bool WindowsDirectory(std::string &path) {
-    char buffer[kSize] = {0};
-    UINT length = GetWindowsDirectoryA(buffer, kSize);
-    return KernelAnswer(length, buffer, "GetWindowsDirectory", path);
+    return AskKernel(GetWindowsDirectoryA, "GetWindowsDirectory", path);
 }
 
 bool SystemDirectory(std::string &path) {
-    char buffer[kSize] = {0};
-    UINT length = GetSystemDirectoryA(buffer, kSize);
-    return KernelAnswer(length, buffer, "GetSystemDirectory", path);
+    return AskKernel(GetSystemDirectoryA, "GetSystemDirectory", path);
+}
+
+bool QuerySystemDirectory(std::string &path, DWORD &error) {
+    return AskKernel(GetSystemDirectoryA, path, error);
 }
 
 bool PrinterDriverDirectory(BOOL wow64, std::string &path) {
-    char buffer[kSize] = {0};
-    DWORD needed = 0;
-    BOOL answered = GetPrinterDriverDirectoryA(NULL, SpoolerEnvironment(wow64), 1, (LPBYTE)buffer,
-                                               kSize - 1, &needed);
-    return SpoolerAnswer(answered, buffer, "GetPrinterDriverDirectory", path);
+    return AskSpooler(GetPrinterDriverDirectoryA, "GetPrinterDriverDirectory", wow64, path);
 }
 
 bool PrintProcessorDirectory(BOOL wow64, std::string &path) {
-    char buffer[kSize] = {0};
-    DWORD needed = 0;
-    BOOL answered = GetPrintProcessorDirectoryA(NULL, SpoolerEnvironment(wow64), 1, (LPBYTE)buffer,
-                                                kSize - 1, &needed);
-    return SpoolerAnswer(answered, buffer, "GetPrintProcessorDirectory", path);
+    return AskSpooler(GetPrintProcessorDirectoryA, "GetPrintProcessorDirectory", wow64, path);
 }

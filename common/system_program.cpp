@@ -2,19 +2,22 @@
 
 #include <windows.h>
 
+#include "common/system_dirs.h"
 #include "common/trace_log.h"
 
-std::string SystemCommandLine(const std::string &command) {
+SystemCommand SystemCommandLine(const std::string &command) {
     size_t nameEnd = command.find(' ');
-    std::string program = command.substr(0, nameEnd);
-    char directory[MAX_PATH] = {0};
-    UINT length = GetSystemDirectoryA(directory, sizeof directory);
-    if (length == 0 || length >= sizeof directory) {
-        DWORD error = length == 0 ? GetLastError() : DWORD(ERROR_INSUFFICIENT_BUFFER);
+    std::string name = command.substr(0, nameEnd);
+    std::string directory;
+    DWORD error = ERROR_SUCCESS;
+    if (!QuerySystemDirectory(directory, error)) {
         TraceLog("GetSystemDirectoryA failed. (%d) %s.exe is not started.", int(error),
-                 program.c_str());
-        return std::string();
+                 name.c_str());
+        return SystemCommand();
     }
+    SystemCommand system;
+    system.program = directory + "\\" + name + ".exe";
     std::string arguments = nameEnd == std::string::npos ? "" : command.substr(nameEnd);
-    return "\"" + std::string(directory) + "\\" + program + ".exe\"" + arguments;
+    system.commandLine = "\"" + system.program + "\"" + arguments;
+    return system;
 }

@@ -3,9 +3,14 @@
 #pragma once
 #include <string>
 
-// command with its first word, a program of the system directory named without ".exe",
-// replaced by that program's full path in quotes: "net stop spooler" becomes
-// "C:\WINDOWS\system32\net.exe" stop spooler. Under WOW64 the system directory is the 32-bit
-// one, as the program's own view of system32 is. Empty, after a trace line, when the system
-// directory cannot be read: nothing is to be started then.
-std::string SystemCommandLine(const std::string &command);
+struct SystemCommand {
+    std::string program;     // the program's full path; empty when nothing is to be started
+    std::string commandLine; // the command, with that path in quotes as its first word
+};
+
+// command's first word names a program of the system directory without ".exe": "net stop
+// spooler" becomes "C:\WINDOWS\system32\net.exe" and the command line
+// "C:\WINDOWS\system32\net.exe" stop spooler (with the quotes). Under WOW64 the system directory
+// is the 32-bit one, as the program's own view of system32 is. Empty, after a trace line, when
+// the system directory cannot be read.
+SystemCommand SystemCommandLine(const std::string &command);

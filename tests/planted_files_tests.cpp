@@ -130,6 +130,12 @@ TEST_F(PlantedPrograms, EveryProgramIsStartedByItsSystemPath) {
         bool net = line == kNetStartSpooler || line == kNetStopSpooler;
         EXPECT_TRUE(net || line.rfind(kPrintUI, 0) == 0) << line;
     }
+    // CreateProcessA is also given the program apart, so it searches for nothing.
+    for (const winsim::Launch &launch : winsim::Launches()) {
+        if (launch.createProcess) {
+            EXPECT_EQ("C:\\WINDOWS\\system32\\cmd.exe", launch.application);
+        }
+    }
 }
 
 // The system directory cannot be read, or does not fit: nothing is started, each skipped start
