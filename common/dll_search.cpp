@@ -1,7 +1,10 @@
 #include "common/dll_search.h"
 
 #include <windows.h>
-#include <stdio.h>
+
+#include <string>
+
+#include "common/system_dirs.h"
 
 namespace {
 typedef BOOL(WINAPI *SetDefaultDllDirectoriesFn)(DWORD);
@@ -14,17 +17,16 @@ const char *const kLateLibraries[] = {"comctl32.dll", "setupapi.dll", "shlwapi.d
                                       "winspool.drv"};
 
 bool LoadLateLibrariesFromSystem() {
-    char directory[MAX_PATH];
-    UINT length = GetSystemDirectoryA(directory, sizeof directory);
-    if (length == 0 || length >= sizeof directory)
+    std::string directory;
+    DWORD error = ERROR_SUCCESS;
+    if (!QuerySystemDirectory(directory, error))
         return false;
     for (const char *library : kLateLibraries) {
-        char path[MAX_PATH];
-        int written = snprintf(path, sizeof path, "%s\\%s", directory, library);
-        if (written < 0 || size_t(written) >= sizeof path)
+        std::string path = directory + "\\" + library;
+        if (path.size() >= MAX_PATH)
             return false;
         // The altered search path resolves the library's own imports from its folder too.
-        if (LoadLibraryExA(path, NULL, LOAD_WITH_ALTERED_SEARCH_PATH) == NULL)
+        if (LoadLibraryExA(path.c_str(), NULL, LOAD_WITH_ALTERED_SEARCH_PATH) == NULL)
             return false;
     }
     return true;

@@ -21,13 +21,7 @@ for ((run = 1; run <= BENCH_RUNS; run++)); do
 window QMR640_Installer | Restarting your computer
 click &No
 exit 0' >/dev/null || { echo "run $run: the installation failed, see $E2E_WORK" >&2; exit 1; }
-    run_user uninstall QMR640_Uninstaller.exe '
-window KESTORA QMR-640 Uninstaller
-wait-enabled Uninstall
-click Uninstall
-window QMR640_Uninstaller | Restart the computer
-click &No
-exit 0' >/dev/null || { echo "run $run: the uninstallation failed, see $E2E_WORK" >&2; exit 1; }
+    uninstall_all uninstall >/dev/null || { echo "run $run: the uninstallation failed, see $E2E_WORK" >&2; exit 1; }
     wineserver -k 2>/dev/null
     echo "run $run $(run_ms install) $(run_ms uninstall)"
     rm -rf "$E2E_WORK/prefix"

@@ -74,6 +74,18 @@ run_user() {
     return $rc
 }
 
+# uninstall_all <name>: the scripted user removes every printer of the package with the
+# uninstaller from the media and answers No to the restart. Returns its exit code.
+uninstall_all() {
+    run_user "$1" QMR640_Uninstaller.exe '
+window KESTORA QMR-640 Uninstaller
+wait-enabled Uninstall
+click Uninstall
+window QMR640_Uninstaller | Restart the computer
+click &No
+exit 0'
+}
+
 # The spooler objects, one a line (see tools/spooler_query).
 spooler() {
     wine "$(winpath "$E2E_TOOLS/spooler_query.exe")" "$@" 2>/dev/null | tr -d '\r'

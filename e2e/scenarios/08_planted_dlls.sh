@@ -14,13 +14,7 @@ check "trace: installation completed" in_order "$DRIVE_C/Temp/QMR-640_Installer.
     "AddToWin2K BEGIN" "RegisterUninstallInfo END" "AddToWin2K END"
 check "no planted DLL loaded by the installer: $(planted_markers | xargs)" test -z "$(planted_markers)"
 
-check "uninstaller ran as scripted" run_user uninstall QMR640_Uninstaller.exe '
-window KESTORA QMR-640 Uninstaller
-wait-enabled Uninstall
-click Uninstall
-window QMR640_Uninstaller | Restart the computer
-click &No
-exit 0'
+check "uninstaller ran as scripted" uninstall_all uninstall
 objects="$(spooler printers drivers)"
 check "printer and driver removed" lacks_match "$objects" '|KESTORA QMR-640|'
 check "uninstall entry removed" test -z "$(reg_values "$UNINSTALL_KEY")"

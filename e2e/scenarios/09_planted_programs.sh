@@ -20,13 +20,7 @@ exit 0'
         test -z "$(planted_markers)"
 done
 
-check "uninstaller ran as scripted" run_user uninstall QMR640_Uninstaller.exe '
-window KESTORA QMR-640 Uninstaller
-wait-enabled Uninstall
-click Uninstall
-window QMR640_Uninstaller | Restart the computer
-click &No
-exit 0'
+check "uninstaller ran as scripted" uninstall_all uninstall
 check "trace: removal completed" in_order "$DRIVE_C/Temp/QMR-640_UnInstaller.txt" \
     "DeleteDriverComponent BEGIN" "DeleteDriverComponent END" "DeleteINFFile END"
 check "uninstall entry removed" test -z "$(reg_values "$UNINSTALL_KEY")"
