@@ -6,14 +6,14 @@
 # asks for elevation, and sit beside the driver package folders.
 #
 # Usage: [QMR_SYMBOLS_DIR=DIR] tests/windows_build_check.sh DIST_DIR (DIR: the unstripped programs)
+# with QMR_VERSION, QMR_PUBLISHER and QMR_PRODUCT_NAME as CMakeLists.txt sets them (ctest does).
 set -uo pipefail
 
 OBJDUMP="${OBJDUMP:-i686-w64-mingw32-objdump}"
 WINDRES="${WINDRES:-i686-w64-mingw32-windres}"
 root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
-
-# Bump with the installer's IDS_VERSION_* strings, common/product.rc and the manifest.
-product_version="3.3.0.0"
+product_version="${QMR_VERSION:?}" publisher="${QMR_PUBLISHER:?}"
+product_name="${QMR_PRODUCT_NAME:?}"
 
 if [ $# -ne 1 ]; then
     echo "usage: $0 DIST_DIR" >&2
@@ -269,8 +269,8 @@ check_version_resource() {
     local key expected actual
     for key in CompanyName ProductName FileVersion ProductVersion InternalName OriginalFilename; do
         case "$key" in
-        CompanyName) expected="KESTORA" ;;
-        ProductName) expected="KESTORA QMR-640" ;;
+        CompanyName) expected="$publisher" ;;
+        ProductName) expected="$product_name" ;;
         FileVersion | ProductVersion) expected="$product_version" ;;
         InternalName | OriginalFilename) expected="$name" ;;
         esac
