@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # Cross-compiles both programs for 32-bit Windows and lays out the installation
 # media in dist/: the two .exe files, the options file and Driver32\ / Driver64\.
-#   scripts/build_windows.sh [BUILD_DIR MEDIA_DIR]   (default: build-win/ and dist/)
+#   scripts/build_windows.sh [BUILD_DIR MEDIA_DIR [TARGET]]
+# Default: build-win/, dist/, and every target (the media and the test tools for the runs under
+# Wine); TARGET installation_media builds the media alone.
 set -euo pipefail
 
 root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
@@ -21,7 +23,7 @@ rm -rf "$dist"
 cmake -S "$root" -B "$build" \
     -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-i686.cmake" \
     -DCMAKE_BUILD_TYPE=Release -DQMR_DIST_DIR="$dist"
-cmake --build "$build" --parallel "$jobs"
+cmake --build "$build" --parallel "$jobs" ${3:+--target "$3"}
 
 missing=0
 for item in QMR640_Installer.exe QMR640_Uninstaller.exe QMR640_Config.KST \

@@ -11,6 +11,7 @@ packages=(
     clang libclang-rt-dev       # clang++ and its sanitizer runtimes
     libgtest-dev
     g++-mingw-w64-i686-win32 binutils-mingw-w64-i686
+    git osslsigncode openssl zip unzip   # scripts/release.sh and its tests
 )
 
 source "$root/scripts/as_root.sh"

@@ -19,6 +19,9 @@ build build-host
 # The whole fault sweep when QMR_FULL_SWEEP=1 (CI sets it), a sample otherwise.
 (cd "$root/build-host" && QMR_FULL_SWEEP="${QMR_FULL_SWEEP:-0}" ctest --output-on-failure)
 
+echo "=== Reproducible release: two clean builds in temporary copies of the sources"
+bash "$root/tests/reproducible_release.sh"
+
 # The cross build has no host code for a sanitizer to watch: it runs in build-host only.
 echo "=== AddressSanitizer and UBSan build (build-asan/)"
 asan="-fsanitize=address,undefined -fno-sanitize-recover=all -fno-omit-frame-pointer -g"
