@@ -116,9 +116,6 @@ void CKSTPOS_UninstallerDlg::StartUp() {
     EnterProgramFolder();
     m_bWow64 = IsWow64();
     m_nOSCode = CheckOS();
-    // A run that ended between its "net stop spooler" and "net start spooler" left the spooler
-    // stopped; without it the listing fails and nothing left behind could be removed.
-    RunSpoolerCommand("net start spooler", 2000);
     m_nPrinterObjects = 0;
     m_bBusy = 0;
 }
@@ -197,7 +194,16 @@ int CKSTPOS_UninstallerDlg::AddPrinterObjectsToList() {
     TraceSeparator();
     TraceLog("AddPrinterObjectsToList BEGIN");
     std::vector<std::string> names;
-    if (!PrintersOfDriver(LoadProfileString(IDS_DRIVER_NAME), names)) {
+    std::string driver = LoadProfileString(IDS_DRIVER_NAME);
+    bool listed = PrintersOfDriver(driver, names);
+    if (!listed) {
+        // A run that ended between its "net stop spooler" and "net start spooler" left the
+        // spooler stopped; without it nothing left behind could be removed.
+        TraceLog("EnumPrinters failed. (%d) The spooler is started.", int(GetLastError()));
+        RunSpoolerCommand("net start spooler", 2000);
+        listed = PrintersOfDriver(driver, names);
+    }
+    if (!listed) {
         ReportSystemError("EnumPrinters Error Code: %d\n\n", GetLastError(), MB_ICONEXCLAMATION);
         TraceLog("AddPrinterObjectsToList END");
         return -1;

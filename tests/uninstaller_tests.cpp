@@ -241,14 +241,19 @@ TEST_F(Uninstaller, NothingPresentSaysSoAndRemovesTheStaleEntry) {
     EXPECT_EQ(UINT(MB_OK | MB_ICONINFORMATION), winsim::Boxes()[0].flags);
     EXPECT_FALSE(winsim::KeyExists(kUninstallKey));
     EXPECT_EQ(0, CallCount("CreateThread"));
+    EXPECT_TRUE(winsim::Launches().empty()); // the spooler runs: no "net start spooler"
     EXPECT_EQ("DeleteUninstallInfoFromReg END", LogSteps(kUninstallerLog).back());
 }
 
+// The listing that fails starts the spooler and tries once more before its box.
 TEST_F(Uninstaller, FailedEnumerationEndsWithNothingRemoved) {
     Install();
     winsim::FailCall("EnumPrintersA", ERROR_ACCESS_DENIED);
     MachineSnapshot before = TakeSnapshot();
+    size_t launches = winsim::Launches().size();
     EXPECT_EQ(0, RunUninstaller());
+    ASSERT_EQ(launches + 1, winsim::Launches().size());
+    EXPECT_EQ(kNetStartSpooler, winsim::Launches().back().commandLine);
     ASSERT_EQ(1u, NewBoxes().size());
     EXPECT_EQ("EnumPrinters Error Code: 5\n\nAccess is denied.\r\n", NewBoxes()[0].text);
     EXPECT_EQ(UINT(MB_OK | MB_ICONEXCLAMATION), NewBoxes()[0].flags);

@@ -2,6 +2,7 @@
 // enumeration layout.
 #include "spooler.h"
 
+#include <algorithm>
 #include <set>
 #include <sstream>
 
@@ -48,6 +49,8 @@ void RunServiceCommand(const std::string &commandLine) {
     std::istringstream words(Upper(commandLine));
     std::string word;
     while (words >> word) {
+        // The program's path may be quoted, as the programs start it.
+        word.erase(std::remove(word.begin(), word.end(), '"'), word.end());
         std::string program = word.substr(word.find_last_of("\\") + 1);
         if (program != "NET" && program != "NET.EXE")
             continue;
