@@ -76,7 +76,12 @@ BOOL CKSTPOS_InstallerDlg::OnInitDialog() {
 
 void CKSTPOS_InstallerDlg::StartUp() {
     StartTraceLog(CurrentProgram().logFileName);
-    EnterProgramFolder();
+    // Elsewhere Driver32\ and the options file would be taken from wherever the run started.
+    if (!EnterProgramFolder()) {
+        ShowError("The installer could not enter its own folder, which holds the driver files.",
+                  MB_OK | MB_ICONSTOP);
+        EndRun(0);
+    }
     m_bWow64 = IsWow64();
     m_nOSCode = CheckOS();
     m_DriverVersion.SetSystemInfo(m_bWow64, m_nOSCode);

@@ -23,10 +23,16 @@ bool ReadOptionsKey(const char *path, const char *section, const char *key, char
 
 char *GetDriverInfoFromFile(const char *section, const char *key, char *value, DWORD size) {
     char path[256] = {0};
-    GetCurrentDirectoryA(sizeof path, path);
-    AppendBounded(path, sizeof path, kOptionsFile);
-    if (ReadOptionsKey(path, section, key, value, size))
-        return value;
+    // The program's folder. A failed or cut-short look-up leaves the buffer empty, which would
+    // name the file at the root of the current drive: that location is skipped then.
+    DWORD length = GetCurrentDirectoryA(sizeof path, path);
+    if (length == 0 || length >= sizeof path) {
+        TraceLog("GetCurrentDirectoryA failed. (%d)", int(GetLastError()));
+    } else {
+        AppendBounded(path, sizeof path, kOptionsFile);
+        if (ReadOptionsKey(path, section, key, value, size))
+            return value;
+    }
 
     // Without the Windows directory the model folder's path would start at the drive root.
     std::string windows;

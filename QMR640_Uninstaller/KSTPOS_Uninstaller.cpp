@@ -1,12 +1,12 @@
 #include "QMR640_Uninstaller/KSTPOS_Uninstaller.h"
 
-#include <commctrl.h>
 #include <stdlib.h>
 
 #include "QMR640_Uninstaller/KSTPOS_UninstallerDlg.h"
 #include "QMR640_Uninstaller/resource.h"
 #include "common/app_context.h"
 #include "common/deployment.h"
+#include "common/program_start.h"
 
 const ProgramSettings kUninstallerProgram = {"QMR640_Uninstaller", "\\QMR-640_UnInstaller.txt",
                                              IDS_MAKER_NAME,       IDS_FORM_TAG,
@@ -14,9 +14,7 @@ const ProgramSettings kUninstallerProgram = {"QMR640_Uninstaller", "\\QMR-640_Un
                                              IDS_UI_INI_FILE,      true};
 
 BOOL CKSTPOS_UninstallerApp::InitInstance() {
-    InitCommonControls();
-    SetCurrentProgram(kUninstallerProgram);
-    ReadRunSwitches(false);
+    StartProgram(kUninstallerProgram, false);
     CKSTPOS_UninstallerDlg dialog;
     if (RunSwitches().ui == UI_NONE)
         dialog.RunWithoutWindow();

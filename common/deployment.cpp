@@ -17,6 +17,15 @@ std::atomic<bool> g_failed(false);
 std::atomic<bool> g_cancelled(false);
 std::atomic<bool> g_restartDue(false);
 std::atomic<bool> g_restartStarted(false);
+// The thread that reports a fatal error and ends the run with it; 0: none.
+std::atomic<DWORD> g_fatalThread(0);
+
+// While another thread reports a fatal error, this one must not end the run with a code of its
+// own (the worker done while the dialog thread shows the box): the report ends the process.
+[[noreturn]] void WaitForTheFatalEnd() {
+    for (;;)
+        Sleep(INFINITE);
+}
 } // namespace
 
 void ReadRunSwitches(bool takesPort) {
@@ -24,6 +33,7 @@ void ReadRunSwitches(bool takesPort) {
     g_cancelled = false;
     g_restartDue = false;
     g_restartStarted = false;
+    g_fatalThread = 0;
     std::string error;
     if (ParseSwitches(CommandArguments(GetCommandLineA()), takesPort, g_switches, error))
         return;
@@ -90,9 +100,25 @@ void StartRestart() {
         g_restartStarted = true;
 }
 
+void EndWithFatalError(const char *text) {
+    DWORD self = GetCurrentThreadId();
+    DWORD reporter = 0;
+    if (!g_fatalThread.compare_exchange_strong(reporter, self)) {
+        // A fatal error in the report itself (its line, its box or the runtime's exit).
+        if (reporter == self)
+            exit(EXIT_FAILED);
+        WaitForTheFatalEnd();
+    }
+    g_failed = true;
+    TraceLog("%s", text);
+    if (!Unattended())
+        AppMessageBox(text, MB_OK | MB_ICONSTOP);
+    EndRunWith(EXIT_FAILED);
+}
+
 void EndRun(int interactiveCode) {
     if (!Unattended())
-        exit(interactiveCode);
+        EndRunWith(interactiveCode);
     int code = g_failed           ? EXIT_FAILED
                : g_cancelled      ? EXIT_CANCELLED
                : g_restartStarted ? EXIT_RESTART_STARTED
@@ -102,6 +128,9 @@ void EndRun(int interactiveCode) {
 }
 
 void EndRunWith(int code) {
+    DWORD reporter = g_fatalThread;
+    if (reporter != 0 && reporter != GetCurrentThreadId())
+        WaitForTheFatalEnd();
     if (Unattended())
         TraceLog("EXIT CODE : %d", code);
     exit(code);

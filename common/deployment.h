@@ -37,9 +37,15 @@ void ForcedRestart();
 // RestartSystem, remembering whether the system took the request.
 void StartRestart();
 
+// Ends a run that cannot go on (a system DLL that does not load, no memory left): the text as a
+// trace line and, in an interactive run, in an error box; then 1603 in every mode. Needs no free
+// memory.
+[[noreturn]] void EndWithFatalError(const char *text);
+
 // Ends the process. An interactive run ends with interactiveCode. An unattended run ends with
 // 1603 after a failure, else 1602 after a cancel, else 1641 after a restart was started, else
 // 3010 when one is due, else 0.
 [[noreturn]] void EndRun(int interactiveCode);
-// Ends the process with code whatever the mode.
+// Ends the process with code whatever the mode; while another thread reports a fatal error, waits
+// for that end instead.
 [[noreturn]] void EndRunWith(int code);

@@ -2,5 +2,5 @@
 #pragma once
 
 // Makes the folder of the program's own .exe the current directory. On failure writes a trace
-// line and returns false; the run then goes on in the directory it was started in.
+// line and returns false.
 bool EnterProgramFolder();

@@ -193,6 +193,15 @@ TEST(Deployment, EachQuestionAndBoxInEveryMode) {
          false,
          1603,
          false},
+        // The second delay-loaded DLL, winspool.drv, does not load: 1603 in every mode.
+        {"system DLL missing",
+         false,
+         [] { winsim::FailCall("LoadLibraryA", ERROR_MOD_NOT_FOUND, 2); },
+         1603,
+         {"winspool.drv could not be loaded. Error Code: 126\n\nThe specified module"},
+         false,
+         1603,
+         false},
         {"uninstaller restart question",
          true,
          [] { AddDriverAlone(); },
@@ -217,6 +226,7 @@ TEST(Deployment, EachQuestionAndBoxInEveryMode) {
          false,
          1603,
          false},
+
     };
     for (const Row &row : rows) {
         for (const char *arguments : {"", "/passive", "/quiet", "/quiet /forcerestart"}) {
@@ -311,8 +321,8 @@ TEST(Deployment, QuietRoundTripFromAnotherFolder) {
 }
 
 // The options file beside the program counts, not one in the current directory; without a port
-// anywhere an unattended run refuses with 87; a program folder that cannot be entered is traced
-// and the run goes on where it was started.
+// anywhere an unattended run refuses with 87. A failed look-up at the start never lets the run
+// take its files from elsewhere, and ends as its row says.
 TEST(Deployment, ProgramFolderAndMissingPort) {
     winsim::Reset();
     PutMedia(kMedia, "PORTDLG=FALSE\r\nPORT=COM3\r\n");
@@ -334,16 +344,41 @@ TEST(Deployment, ProgramFolderAndMissingPort) {
     EXPECT_EQ("EXIT CODE : 87", steps.back());
     EXPECT_EQ(0, CallCount("AddPrinterDriverA"));
 
-    for (const char *failing : {"GetModuleFileNameA", "SetCurrentDirectoryA"}) {
+    const char kFolderBox[] =
+        "The installer could not enter its own folder, which holds the driver files.";
+    struct Row {
+        const char *failing, *arguments;
+        int code;
+        size_t boxes;
+        const char *lastLine; // before "EXIT CODE", when checked
+    } rows[] = {
+        {"GetModuleFileNameA", "", 0, 1, nullptr},
+        {"SetCurrentDirectoryA", "/quiet", 1603, 0, kFolderBox},
+        // An options file at the root of the drive, where an unchecked look-up would find one.
+        {"GetCurrentDirectoryA", "/passive", 87, 0,
+         "NO PORT : give /port:NAME or PORT in the options file."},
+        // The DLL search cannot be locked: nothing runs that could load a planted DLL.
+        {"LoadLibraryExA", "", 1603, 0, nullptr},
+        {"LoadLibraryExA", "/quiet", 1603, 0, nullptr},
+    };
+    for (const Row &row : rows) {
+        SCOPED_TRACE(std::string(row.failing) + " " + row.arguments);
         winsim::Reset();
-        PutMedia(kMedia, "PORTDLG=FALSE\r\nPORT=COM2\r\n");
-        winsim::SetCurrentDirectory(kMedia);
-        winsim::FailCall(failing, ERROR_ACCESS_DENIED);
-        winsim::SetProgramStart(kInstallerPath, "/quiet");
-        EXPECT_EQ(3010, RunInstaller()) << failing;
-        std::string log = winsim::FileContent(kInstallerLog);
-        EXPECT_NE(std::string::npos, log.find(std::string(failing).substr(0, 16))) << failing;
-        EXPECT_EQ(1u, winsim::Printers().size()) << failing;
+        PutMedia(kMedia, "PORTDLG=FALSE\r\n");
+        PutOptions("C:\\", "PORTDLG=FALSE\r\nPORT=COM2\r\n");
+        winsim::SetFunctionAvailable("SetDefaultDllDirectories", false);
+        winsim::SetFunctionAvailable("SetDllDirectoryA", false);
+        winsim::FailCall(row.failing, ERROR_ACCESS_DENIED);
+        ProgramRun run = RunProgram(false, row.arguments);
+        EXPECT_EQ(row.code, run.code);
+        EXPECT_TRUE(winsim::Printers().empty());
+        ASSERT_EQ(row.boxes, run.boxes.size());
+        EXPECT_TRUE(row.boxes == 0 || run.boxes[0].text == kFolderBox);
+        if (row.lastLine == nullptr)
+            continue;
+        ASSERT_GE(run.log.size(), 2u);
+        EXPECT_EQ(row.lastLine, run.log[run.log.size() - 2]);
+        EXPECT_EQ("EXIT CODE : " + std::to_string(row.code), run.log.back());
     }
 }
 

@@ -1,6 +1,7 @@
 // Every platform call of every scenario made to fail in turn, and the program killed at each:
-// each failed run must end, close what it opened in the trace log, end with code 0 (an
-// unattended one with a deployment code that its last trace line names, and without a box) and
+// each failed run must end, close what it opened in the trace log, end with code 0 (1603 after a
+// box that says why it cannot go on; an unattended one with a deployment code that its last trace
+// line names, without a box, and under /quiet without any window) and
 // touch nothing of any other product; after every run, failed or killed, the user's remedy (the
 // uninstaller, then the installer again) must bring the machine back.
 #include <winspool.h>
@@ -187,6 +188,8 @@ struct Outcome {
     bool unattended;
     int exitCode;
     size_t boxes;
+    bool endedByErrorBox; // the last box was an error box
+    bool windowUnderQuiet;
     bool hung;
     bool killed;
     size_t calls; // made since the machine was set up
@@ -225,7 +228,14 @@ Outcome RunScenario(const Scenario &scenario, const std::string &failing, int nt
     outcome.before = TakeSnapshot();
     outcome.exitCode = scenario.uninstaller ? RunUninstaller() : RunInstaller();
     outcome.handles = HandlesLeftOpen(!scenario.uninstaller);
-    outcome.boxes = winsim::Boxes().size();
+    std::vector<winsim::Box> boxes = winsim::Boxes();
+    outcome.boxes = boxes.size();
+    outcome.endedByErrorBox = !boxes.empty() && (boxes.back().flags & 0xF0) == MB_ICONSTOP;
+    outcome.windowUnderQuiet = false;
+    for (const char *caption :
+         {"Installation Progress", "Port Type", "KESTORA QMR-640 Uninstaller"})
+        outcome.windowUnderQuiet |=
+            std::string(scenario.arguments) == "/quiet" && winsim::FindDialog(caption) != NULL;
     outcome.hung = winsim::LastProcessHung();
     outcome.killed = winsim::LastProcessKilled();
     outcome.calls = winsim::CallLog().size();
@@ -332,6 +342,9 @@ std::vector<std::string> Problems(const Outcome &outcome, const std::string &fai
         problems.push_back("hung");
     bool logFailed = failing == "CreateFileA" || failing == "WriteFile" ||
                      failing == "SetFilePointer" || failing == "GetFileInformationByHandle";
+    // A delay-loaded DLL that does not load ends the run inside the step that first called it,
+    // with what that step holds open.
+    bool fatal = failing == "LoadLibraryA";
     std::vector<std::string> log = outcome.log;
     if (outcome.unattended) {
         // Done, done with a restart due, failed, or no port readable; never a box, and the last
@@ -341,20 +354,23 @@ std::vector<std::string> Problems(const Outcome &outcome, const std::string &fai
             problems.push_back("exit code " + std::to_string(outcome.exitCode));
         if (outcome.boxes != 0)
             problems.push_back("a box in an unattended run");
+        if (outcome.windowUnderQuiet)
+            problems.push_back("a window under /quiet");
         std::string last = "EXIT CODE : " + std::to_string(outcome.exitCode);
         // An empty log is one that could not be started (its folder refused).
         if (!logFailed && !log.empty() && log.back() != last)
             problems.push_back("last line not \"" + last + "\"");
         if (!log.empty() && log.back() == last)
             log.pop_back();
-    } else if (outcome.exitCode != 0) {
+    } else if (outcome.exitCode != 0 &&
+               !(fatal && outcome.exitCode == 1603 && outcome.endedByErrorBox)) {
         problems.push_back("exit code " + std::to_string(outcome.exitCode));
     }
     std::vector<std::string> open = OpenFrames(log);
     // A refused printer ends the installer inside its sequence, after the step's END line.
     bool refusedPrinter = !log.empty() && log.back() == "AddPrinterToSystem END";
     for (const std::string &frame : open)
-        if (!logFailed &&
+        if (!logFailed && !fatal &&
             !(refusedPrinter && (frame == "AddToWin2K" || frame == "AddToWin2KWithWHQL")))
             problems.push_back("open frame " + frame);
     // A close that fails leaves its handle; the program can do no more about it.
@@ -364,7 +380,7 @@ std::vector<std::string> Problems(const Outcome &outcome, const std::string &fai
         {"device set", "SetupDiDestroyDeviceInfoList"}};
     for (const std::string &handle : outcome.handles) {
         auto close = closedBy.find(handle.substr(0, handle.find(" (")));
-        if (close == closedBy.end() || close->second != failing)
+        if (!fatal && (close == closedBy.end() || close->second != failing))
             problems.push_back("left open " + handle);
     }
     for (const std::string &difference : outcome.differences) {

@@ -10,6 +10,7 @@
 set -uo pipefail
 
 OBJDUMP="${OBJDUMP:-i686-w64-mingw32-objdump}"
+NM="${NM:-i686-w64-mingw32-nm}"
 WINDRES="${WINDRES:-i686-w64-mingw32-windres}"
 root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 product_version="${QMR_VERSION:?}" publisher="${QMR_PUBLISHER:?}"
@@ -29,7 +30,7 @@ fail() {
     echo "FAIL: $*" >&2
 }
 
-for tool in "$OBJDUMP" "$WINDRES" python3; do
+for tool in "$OBJDUMP" "$NM" "$WINDRES" python3; do
     if ! command -v "$tool" >/dev/null 2>&1; then
         echo "FAIL: $tool not found (binutils-mingw-w64-i686, python3)" >&2
         exit 1
@@ -156,6 +157,11 @@ check_program() {
     else
         fail "$name delay-loads '$delayed'; LockDllSearch loads '$late_libraries'"
     fi
+
+    # A failed delay load must reach the program's hook (common/program_start.cpp, initialised
+    # data), not the delay-load library's empty default (.bss).
+    grep -qE '^[0-9a-f]+ D ___pfnDliFailureHook2$' <<<"$("$NM" "$symbols_exe" 2>/dev/null)" &&
+        pass || fail "$name: the delay-load failure hook is the library's empty default"
 
     local characteristics entry bit flag
     characteristics="$(awk '$1 == "DllCharacteristics" { print $2 }' <<<"$headers")"

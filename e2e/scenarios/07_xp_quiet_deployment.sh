@@ -1,5 +1,6 @@
 # Windows XP, unattended as a deployment tool runs it, from a folder of its own: the installer by
-# its full path with /quiet and no port anywhere refuses with 87; with /port:COM1 /norestart it
+# its full path with /quiet and no port anywhere refuses with 87; without a loadable setupapi.dll
+# it ends with 1603 and a trace line, not a crash window; with /port:COM1 /norestart it
 # installs and ends with 3010; the uninstall entry's QuietUninstallString, run exactly as given,
 # removes everything and ends with 3010. The scripted user must meet no window in any of them.
 new_prefix win32 winxp
@@ -21,6 +22,13 @@ check "no port: no window" no_window quiet_noport
 check "no port: trace names the code" test "$(last_trace "$log")" = "EXIT CODE : 87"
 check "no port: trace says why" has_line "$log" "NO PORT : give /port:NAME or PORT in the options file."
 check "no port: nothing installed" lacks_match "$(spooler printers drivers)" 'KESTORA QMR-640'
+
+export WINEDLLOVERRIDES="setupapi=" # Wine loads no setupapi.dll
+check "no setupapi: exit 1603" run_user quiet_nodll QMR640_Installer.exe 'exit 1603' /quiet /port:COM1
+unset WINEDLLOVERRIDES
+check "no setupapi: no window" no_window quiet_nodll
+check "no setupapi: trace says why, then the code" in_order "$log" \
+    'setupapi.dll could not be loaded. Error Code: 126' "EXIT CODE : 1603"
 
 check "quiet install: exit 3010" run_user quiet_install QMR640_Installer.exe 'exit 3010' \
     /quiet /norestart /port:COM1

@@ -66,6 +66,8 @@ std::vector<AccessEntry> DirectoryAcl(const std::string &path);
 
 // ---- DLL loading. The system's own DLLs (comctl32.dll, setupapi.dll, winspool.drv, ...) are
 // in the system directory without being files of the disk; any other DLL is a file.
+// comctl32.dll, setupapi.dll, shlwapi.dll and winspool.drv load by name (LoadLibraryA) at a
+// process's first call into them, as delay-loaded DLLs do; see <delayimp.h> for the hook.
 // The folder of the running program's .exe, which the search looks in first (none by default).
 void SetProgramFolder(const std::string &folder);
 std::vector<std::string> LoadedLibraries(); // full paths, in load order
@@ -86,7 +88,8 @@ struct RestartRequest {
 };
 std::vector<RestartRequest> Restarts();
 
-// ---- message boxes, answered by a script (default: OK, and No to questions)
+// ---- message boxes, answered by a script (default: OK, and No to questions). The crash window
+// Windows shows for an exception nothing handles is recorded among them, with flags 0.
 struct Box {
     std::string text;
     std::string caption;
@@ -165,7 +168,8 @@ std::vector<Delivered> DeliveredMessages();
 std::vector<std::string> TextHistory(HWND control);
 
 // ---- fault injection and the call log
-// Makes the nth call (1-based; 0 = every call) of the named function fail with error.
+// Makes the nth call (1-based; 0 = every call) of the named function fail with error. A failed
+// LoadLibraryA also fails the first call into a delay-loaded DLL that it loads.
 void FailCall(const std::string &function, DWORD error, int nth = 0);
 void ClearFaults(); // the failures and the kill not yet injected
 std::vector<std::string> CallLog();

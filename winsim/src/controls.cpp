@@ -53,4 +53,8 @@ LRESULT CALLBACK BuiltinControlProc(HWND handle, UINT message, WPARAM wParam, LP
 
 using namespace winsim;
 
-void WINAPI InitCommonControls(void) {}
+// Registers nothing: the control classes exist already. Made a call so that the first call into
+// comctl32 loads it, as in the Windows build.
+void WINAPI InitCommonControls(void) {
+    Api api("InitCommonControls");
+}

@@ -61,7 +61,9 @@ void StopIfEnded(std::unique_lock<std::mutex> &lock) {
     throw ProcessExit{};
 }
 
-Api::Api(const char *name) : lock(g_mutex) {
+Api::Api(const char *name) : lock(g_mutex, std::defer_lock) {
+    DelayLoad(name);
+    lock.lock();
     StopIfEnded(lock);
     Machine &m = *g_machine;
     if (t_inProcess && m.killAt != 0 && m.callLog.size() + 1 >= m.killAt) {
@@ -660,6 +662,10 @@ const char *SystemText(DWORD code) {
         return "The parameter is incorrect.\r\n";
     case 122:
         return "The data area passed to a system call is too small.\r\n";
+    case 126:
+        return "The specified module could not be found.\r\n";
+    case 127:
+        return "The specified procedure could not be found.\r\n";
     case 183:
         return "Cannot create a file when that file already exists.\r\n";
     case 1797:

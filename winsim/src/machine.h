@@ -122,6 +122,7 @@ struct Process {
     std::vector<std::thread> threads;
     std::string imagePath;
     std::string commandLine;
+    std::set<std::string> delayLoaded; // the delay-loaded DLLs its calls have loaded
 };
 
 struct Machine {
@@ -194,6 +195,10 @@ class Api {
     bool m_failed = false;
 };
 
+// Before a process's first call into a delay-loaded DLL: loads the DLL, or ends the process as
+// the Windows build's delay-load helper would (delay_load.cpp). Needs g_mutex free.
+void DelayLoad(const char *function);
+
 // Parks the calling process thread once its process has ended and throws ProcessExit when
 // every thread of the process is parked; returns at once otherwise. Needs g_mutex held.
 void StopIfEnded(std::unique_lock<std::mutex> &lock);
@@ -245,6 +250,8 @@ void EndChildren(bool killed);
 // and whether the spooler refuses the named call because it is stopped (counted when it does).
 void RunServiceCommand(const std::string &commandLine);
 bool SpoolerRefuses(const char *name);
+// The winspool.drv functions that the spooler service carries out: all but ClosePrinter.
+bool IsServiceCall(const std::string &name);
 
 // Functions the programs look up at run time; no header declares them.
 LONG WINAPI SimRegDeleteKeyExA(HKEY key, LPCSTR subKey, REGSAM access, DWORD reserved);

@@ -61,7 +61,7 @@ void RunServiceCommand(const std::string &commandLine) {
     }
 }
 
-bool SpoolerRefuses(const char *name) {
+bool IsServiceCall(const std::string &name) {
     // ClosePrinter only frees the caller's handle.
     static const std::set<std::string> kServiceCalls = {"AddFormA",
                                                         "AddMonitorA",
@@ -84,7 +84,11 @@ bool SpoolerRefuses(const char *name) {
                                                         "GetPrinterDriverDirectoryA",
                                                         "OpenPrinterA",
                                                         "SetJobA"};
-    if (!Spooler().stopped || kServiceCalls.count(name) == 0)
+    return kServiceCalls.count(name) != 0;
+}
+
+bool SpoolerRefuses(const char *name) {
+    if (!Spooler().stopped || !IsServiceCall(name))
         return false;
     Spooler().refusedCalls++;
     return true;
