@@ -79,6 +79,9 @@ INT_PTR CKSTPOS_UninstallerDlg::OnMessage(UINT message, WPARAM wParam, LPARAM lP
                 StartUninstall();
             return TRUE;
         case IDCANCEL:
+            // A click queued before the button was disabled: the uninstall is not stopped half way.
+            if (m_bUninstallStarted)
+                return TRUE;
             // A /passive run closed before its uninstall started has removed nothing.
             RecordCancel();
             EndDialog(m_hWnd, IDCANCEL);
@@ -107,7 +110,9 @@ BOOL CKSTPOS_UninstallerDlg::OnInitDialog() {
     SendMessageA(m_hProgressBar, PBM_SETRANGE, 0, MAKELPARAM(0, 100));
     SendMessageA(m_hProgressBar, PBM_SETSTEP, 10, 0);
     InstallMessageFilter(PreTranslate, this);
-    SetTimer(m_hWnd, kPrepareTimer, 1, NULL);
+    // Without its timer the check would never run and the dialog would wait, under /passive too.
+    if (!SetTimer(m_hWnd, kPrepareTimer, 1, NULL))
+        PostMessageA(m_hWnd, WM_TIMER, kPrepareTimer, 0);
     return TRUE;
 }
 
@@ -165,17 +170,16 @@ void CKSTPOS_UninstallerDlg::PrepareUninstall() {
     EnableWindow(m_hUninstall, FALSE);
     for (const std::string &name : m_PrinterList)
         SendMessageA(m_hPrinterList, LB_ADDSTRING, 0, (LPARAM)name.c_str());
-    if (SendMessageA(m_hPrinterList, LB_GETCOUNT, 0, 0) == 0)
-        return;
     for (int i = 0; i < SendMessageA(m_hPrinterList, LB_GETCOUNT, 0, 0); ++i)
         SetCheck(m_hPrinterList, i, 1);
-    EnableWindow(m_hUninstall, TRUE);
     if (Unattended()) {
-        // /passive: nobody clicks Uninstall; every printer stays checked.
-        EnableWindow(m_hCancel, FALSE);
-        m_bBusy = 1;
+        // /passive: nobody chooses, and nobody would answer a list that failed to fill: every
+        // printer on the driver goes, as under /quiet.
         StartUninstall();
+        return;
     }
+    if (SendMessageA(m_hPrinterList, LB_GETCOUNT, 0, 0) != 0)
+        EnableWindow(m_hUninstall, TRUE);
 }
 
 bool CKSTPOS_UninstallerDlg::DriverPresent() {
@@ -222,6 +226,7 @@ void CKSTPOS_UninstallerDlg::StartUninstall() {
         return;
     m_bUninstallStarted = true;
     EnableWindow(m_hUninstall, FALSE);
+    EnableWindow(m_hCancel, FALSE);
     DWORD threadId = 0;
     HANDLE thread = CreateThread(NULL, 0, WorkerThread, this, 0, &threadId);
     if (thread == NULL) {
@@ -261,12 +266,17 @@ void CKSTPOS_UninstallerDlg::PostStatus(const char *text, BOOL step, DWORD pause
 }
 
 void CKSTPOS_UninstallerDlg::RunUninstall() {
-    m_PrinterList.clear();
     EnableWindow(m_hUninstall, FALSE);
     EnableWindow(m_hCancel, FALSE);
     char text[256] = {0};
     GetDlgItemTextA(m_hWnd, IDC_STATUS, text, sizeof text);
     m_strStatus.Set(text);
+    // /passive chose every printer on the driver, listed or not.
+    if (Unattended()) {
+        RemoveChosenPrinters();
+        return;
+    }
+    m_PrinterList.clear();
     for (int i = 0; i < SendMessageA(m_hPrinterList, LB_GETCOUNT, 0, 0); ++i) {
         if (!GetCheck(m_hPrinterList, i))
             continue;

@@ -410,17 +410,22 @@ TEST(Deployment, BadSwitchEndsWith87) {
     }
 }
 
-// /passive closed by its user before the uninstall started: nothing removed, 1602.
+// /passive closed by its user before the uninstall started: nothing removed, 1602. With a list
+// that could not be filled it does not wait for a user either.
 TEST(Deployment, PassiveRunClosedBeforeItsWorkIsCancelled) {
-    winsim::Reset();
-    winsim::SetCurrentDirectory(kMedia);
-    PutMedia(kMedia);
-    AddPrinterOnDriver(kDriver);
-    winsim::SetUser([](HWND dialog) { winsim::PressKey(dialog, VK_ESCAPE); });
-    ProgramRun run = RunProgram(true, "/passive");
-    EXPECT_EQ(1602, run.code);
-    EXPECT_EQ("EXIT CODE : 1602", run.log.back());
-    EXPECT_EQ(1u, winsim::Printers().size());
+    for (bool fullList : {true, false}) {
+        winsim::Reset();
+        winsim::SetCurrentDirectory(kMedia);
+        PutMedia(kMedia);
+        AddPrinterOnDriver(kDriver);
+        if (fullList)
+            winsim::SetUser([](HWND dialog) { winsim::PressKey(dialog, VK_ESCAPE); });
+        else
+            winsim::FailCall("SendMessageA", ERROR_NOT_ENOUGH_MEMORY); // LB_ADDSTRING: no room
+        ProgramRun run = RunProgram(true, "/passive");
+        EXPECT_EQ(fullList ? 1602 : 3010, run.code);
+        EXPECT_EQ(fullList ? 1u : 0u, winsim::Printers().size());
+    }
 }
 
 } // namespace

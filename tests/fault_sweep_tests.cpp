@@ -1,7 +1,7 @@
 // Every platform call of every scenario made to fail in turn, and the program killed at each:
 // each failed run must end, close what it opened in the trace log, end with code 0 (1603 after a
 // box that says why it cannot go on; an unattended one with a deployment code that its last trace
-// line names, without a box, and under /quiet without any window) and
+// line names, without a box, and under /quiet without any window, never waiting for a user) and
 // touch nothing of any other product; after every run, failed or killed, the user's remedy (the
 // uninstaller, then the installer again) must bring the machine back.
 #include <winspool.h>
@@ -173,6 +173,12 @@ std::vector<Scenario> Scenarios() {
              AddCurrentInstallation("Kitchen");
          },
          true, "/quiet"},
+        {"passive uninstall", // nobody at the dialog
+         [] {
+             AddCurrentInstallation(kDriver);
+             AddCurrentInstallation("Kitchen");
+         },
+         true, "/passive"},
         {"nothing to uninstall",
          [] {
              winsim::PutValue("HKLM\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\"

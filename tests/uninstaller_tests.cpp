@@ -278,8 +278,9 @@ TEST_F(Uninstaller, EscapeIsSwallowedAndCloseRemovedWhileBusy) {
         EXPECT_FALSE(d.window == dialog && d.message == WM_COMMAND && LOWORD(d.wParam) == IDCANCEL);
 }
 
-// The Close box, Alt+F4, Escape, Enter and clicks on the list all through the uninstallation
-// change nothing: the machine, the log and the boxes are those of an undisturbed run.
+// The Close box, Alt+F4, Escape, Enter, clicks on the list and a queued click on Cancel all
+// through the uninstallation change nothing: the machine, the log and the boxes are those of an
+// undisturbed run.
 TEST_F(Uninstaller, UserHandsOnTheBusyDialogChangeNothing) {
     Install();
     WhenListed([](HWND dialog, HWND) { winsim::Click(winsim::FindItem(dialog, IDC_UNINSTALL)); });
@@ -296,6 +297,9 @@ TEST_F(Uninstaller, UserHandsOnTheBusyDialogChangeNothing) {
             if (!winsim::IsEnabled(uninstall))
                 return false; // not listed yet
             winsim::Click(uninstall);
+            // A click on Cancel that came before the button was disabled.
+            HWND cancel = winsim::FindItem(dialog, IDCANCEL);
+            PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), (LPARAM)cancel);
             return true;
         });
     EXPECT_EQ(0, RunUninstaller());

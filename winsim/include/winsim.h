@@ -169,7 +169,8 @@ std::vector<std::string> TextHistory(HWND control);
 
 // ---- fault injection and the call log
 // Makes the nth call (1-based; 0 = every call) of the named function fail with error. A failed
-// LoadLibraryA also fails the first call into a delay-loaded DLL that it loads.
+// LoadLibraryA also fails the first call into a delay-loaded DLL that it loads; a failed
+// SendMessageA fails only a list box's LB_ADDSTRING (LB_ERRSPACE).
 void FailCall(const std::string &function, DWORD error, int nth = 0);
 void ClearFaults(); // the failures and the kill not yet injected
 std::vector<std::string> CallLog();

@@ -215,6 +215,11 @@ LONG_PTR WINAPI GetWindowLongPtrA(HWND window, int index) {
 
 LRESULT WINAPI SendMessageA(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     Api api("SendMessageA");
+    // Of the messages the programs send, only a list box's new entry can fail: without memory for
+    // it the list box answers LB_ERRSPACE. An injected failure stands for that; every other
+    // message is delivered all the same.
+    if (api.failed() && message == LB_ADDSTRING)
+        return LB_ERRSPACE;
     return Send(api.lock, window, message, wParam, lParam);
 }
 
