@@ -53,6 +53,16 @@ TEST_F(SimulatedFiles, CopyAndDeleteErrorCodes) {
     EXPECT_EQ(DWORD(ERROR_DIR_NOT_EMPTY), GetLastError());
     EXPECT_FALSE(CreateDirectoryA("C:\\WINDOWS", NULL));
     EXPECT_EQ(DWORD(ERROR_ALREADY_EXISTS), GetLastError());
+    // Held open by another user: what its sharing allows, and no rename without delete sharing.
+    winsim::PutFile("C:\\c.txt", "c");
+    for (DWORD share : {DWORD(0), DWORD(FILE_SHARE_READ | FILE_SHARE_WRITE)}) {
+        winsim::PutFile("C:\\h.txt", "h");
+        winsim::SetHeldOpen("C:\\h.txt", true, share);
+        EXPECT_EQ(share != 0, CopyFileA("C:\\c.txt", "C:\\h.txt", FALSE) != FALSE);
+        EXPECT_FALSE(DeleteFileA("C:\\h.txt"));
+        EXPECT_EQ(DWORD(ERROR_SHARING_VIOLATION), GetLastError());
+        EXPECT_FALSE(winsim::Move("C:\\h.txt", "C:\\moved.txt"));
+    }
 }
 
 TEST_F(SimulatedFiles, FindListsDotsThenEntriesAndEnds) {

@@ -7,6 +7,7 @@
 #include <stdio.h>
 #include <string.h>
 #include <winspool.h>
+#include <winternl.h>
 
 #include <set>
 #include <string>
@@ -58,6 +59,15 @@ typedef BOOL(WINAPI *IsWow64ProcessFn)(HANDLE, PBOOL);
 typedef UINT(WINAPI *GetSystemWow64DirectoryFn)(LPSTR, UINT);
 typedef LONG(WINAPI *RegDeleteKeyExFn)(HKEY, LPCSTR, REGSAM, DWORD);
 typedef BOOL(WINAPI *SetupUninstallOEMInfFn)(PCSTR, DWORD, PVOID);
+typedef NTSTATUS(NTAPI *NtCreateFileFn)(PHANDLE, ACCESS_MASK, POBJECT_ATTRIBUTES, PIO_STATUS_BLOCK,
+                                        PLARGE_INTEGER, ULONG, ULONG, ULONG, ULONG, PVOID, ULONG);
+typedef NTSTATUS(NTAPI *NtQueryDirectoryFileFn)(HANDLE, HANDLE, PIO_APC_ROUTINE, PVOID,
+                                                PIO_STATUS_BLOCK, PVOID, ULONG,
+                                                FILE_INFORMATION_CLASS, BOOLEAN, PUNICODE_STRING,
+                                                BOOLEAN);
+typedef NTSTATUS(NTAPI *NtSetInformationFileFn)(HANDLE, PIO_STATUS_BLOCK, PVOID, ULONG,
+                                                FILE_INFORMATION_CLASS);
+typedef NTSTATUS(NTAPI *NtDeleteKeyFn)(HANDLE);
 
 bool SameText(const std::string &a, const std::string &b) {
     if (a.size() != b.size())
@@ -347,6 +357,165 @@ void FileIdentity(const std::string &root) {
     FreeSid(administrators);
     DeleteFileA(a.c_str());
     RemoveDirectoryA(sub.c_str());
+}
+
+// Names opened, listed and deleted relative to a folder held open, as the programs delete trees
+// and keep their logs; a DACL given to a new file.
+FARPROC Native(const char *name) {
+    return GetProcAddress(GetModuleHandleA("ntdll"), name);
+}
+
+HANDLE OpenIn(HANDLE folder, const WCHAR *name, ACCESS_MASK access, ULONG disposition,
+              PSECURITY_DESCRIPTOR security, NTSTATUS &status) {
+    UNICODE_STRING text;
+    text.Length = text.MaximumLength = USHORT(wcslen(name) * sizeof(WCHAR));
+    text.Buffer = const_cast<WCHAR *>(name);
+    OBJECT_ATTRIBUTES attributes;
+    InitializeObjectAttributes(&attributes, &text, OBJ_CASE_INSENSITIVE, folder, security);
+    IO_STATUS_BLOCK io;
+    HANDLE handle = NULL;
+    status = ((NtCreateFileFn)(void *)Native("NtCreateFile"))(
+        &handle, access | SYNCHRONIZE, &attributes, &io, NULL, FILE_ATTRIBUTE_NORMAL,
+        FILE_SHARE_READ | FILE_SHARE_WRITE, disposition,
+        FILE_SYNCHRONOUS_IO_NONALERT | FILE_OPEN_REPARSE_POINT, NULL, 0);
+    return status >= 0 ? handle : INVALID_HANDLE_VALUE;
+}
+
+bool DeleteThrough(HANDLE handle, NTSTATUS expected) {
+    FILE_DISPOSITION_INFORMATION disposition = {TRUE};
+    IO_STATUS_BLOCK io;
+    return ((NtSetInformationFileFn)(void *)Native("NtSetInformationFile"))(
+               handle, &io, &disposition, sizeof disposition, FileDispositionInformation) ==
+           expected;
+}
+
+WORD AceCount(HANDLE file) {
+    PACL dacl = NULL;
+    PSECURITY_DESCRIPTOR descriptor = NULL;
+    if (GetSecurityInfo(file, SE_FILE_OBJECT, DACL_SECURITY_INFORMATION, NULL, NULL, &dacl, NULL,
+                        &descriptor) != ERROR_SUCCESS)
+        return 0;
+    WORD count = dacl->AceCount;
+    LocalFree(descriptor);
+    return count;
+}
+
+void NativeFiles(const std::string &root) {
+    g_case = "native files";
+    CHECK(Native("NtCreateFile") && Native("NtQueryDirectoryFile") &&
+          Native("NtSetInformationFile") && Native("NtDeleteKey"));
+    std::string tree = root + "\\Tree";
+    // A folder that hands Everyone full control down to what is created in it.
+    EXPLICIT_ACCESSA entry;
+    BuildExplicitAccessWithNameA(&entry, (LPSTR) "Everyone", GENERIC_ALL, SET_ACCESS,
+                                 SUB_CONTAINERS_AND_OBJECTS_INHERIT);
+    PACL acl = NULL;
+    CHECK(SetEntriesInAclA(1, &entry, NULL, &acl) == ERROR_SUCCESS);
+    SECURITY_DESCRIPTOR descriptor;
+    InitializeSecurityDescriptor(&descriptor, SECURITY_DESCRIPTOR_REVISION);
+    SetSecurityDescriptorDacl(&descriptor, TRUE, acl, FALSE);
+    SECURITY_ATTRIBUTES security = {sizeof security, &descriptor, FALSE};
+    CHECK(CreateDirectoryA(tree.c_str(), &security));
+    CHECK(CreateDirectoryA((tree + "\\Sub").c_str(), NULL) && PutText(tree + "\\Sub\\b.txt", "b"));
+    HANDLE folder = CreateFileA(tree.c_str(), DELETE | FILE_LIST_DIRECTORY | FILE_READ_ATTRIBUTES,
+                                FILE_SHARE_READ | FILE_SHARE_WRITE, NULL, OPEN_EXISTING,
+                                FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, NULL);
+    CHECK(folder != INVALID_HANDLE_VALUE);
+    // Held without delete sharing: nobody renames it meanwhile.
+    CHECK(rename(tree.c_str(), (root + "\\Moved").c_str()) != 0 && IsDirectory(tree));
+
+    // New files in it: a protected DACL takes no entry from the folder, another one does.
+    NTSTATUS status = 0;
+    for (int protect = 0; protect < 2; ++protect) {
+        SetSecurityDescriptorControl(&descriptor, SE_DACL_PROTECTED,
+                                     protect ? SE_DACL_PROTECTED : 0);
+        HANDLE file = OpenIn(folder, protect ? L"p.txt" : L"u.txt", GENERIC_WRITE | READ_CONTROL,
+                             FILE_CREATE, &descriptor, status);
+        CHECK(file != INVALID_HANDLE_VALUE);
+        WINE_DIFFERS(AceCount(file) == (protect ? 1 : 2),
+                     "a new file's DACL takes its folder's inheritable entries unless protected");
+        CloseHandle(file);
+    }
+    CHECK(OpenIn(folder, L"p.txt", GENERIC_READ, FILE_CREATE, NULL, status) ==
+              INVALID_HANDLE_VALUE &&
+          status == NTSTATUS(0xC0000035)); // STATUS_OBJECT_NAME_COLLISION
+    CHECK(OpenIn(folder, L"none.txt", GENERIC_READ, FILE_OPEN, NULL, status) ==
+              INVALID_HANDLE_VALUE &&
+          status == NTSTATUS(0xC0000034)); // STATUS_OBJECT_NAME_NOT_FOUND
+
+    // The listing: "." and ".." first, every entry once, then STATUS_NO_MORE_FILES.
+    LONGLONG buffer[512];
+    IO_STATUS_BLOCK io;
+    NtQueryDirectoryFileFn query = (NtQueryDirectoryFileFn)(void *)Native("NtQueryDirectoryFile");
+    CHECK(query(folder, NULL, NULL, NULL, &io, buffer, sizeof buffer, FileDirectoryInformation,
+                FALSE, NULL, TRUE) == 0);
+    std::vector<std::string> names;
+    for (BYTE *at = (BYTE *)buffer;;) {
+        FILE_DIRECTORY_INFORMATION *e = (FILE_DIRECTORY_INFORMATION *)at;
+        names.push_back(std::string(e->FileName, e->FileName + e->FileNameLength / sizeof(WCHAR)));
+        if (e->NextEntryOffset == 0)
+            break;
+        at += e->NextEntryOffset;
+    }
+    CHECK(names.size() == 5 && names[0] == "." && names[1] == ".." && Contains(names, "Sub") &&
+          Contains(names, "p.txt") && Contains(names, "u.txt"));
+    CHECK(query(folder, NULL, NULL, NULL, &io, buffer, sizeof buffer, FileDirectoryInformation,
+                FALSE, NULL, FALSE) == NTSTATUS(0x80000006)); // STATUS_NO_MORE_FILES
+
+    // A folder goes through its handle only once it is empty.
+    HANDLE sub = OpenIn(folder, L"Sub", DELETE | FILE_LIST_DIRECTORY, FILE_OPEN, NULL, status);
+    CHECK(DeleteThrough(sub, NTSTATUS(0xC0000101))); // STATUS_DIRECTORY_NOT_EMPTY
+    HANDLE file = OpenIn(sub, L"b.txt", DELETE, FILE_OPEN, NULL, status);
+    CHECK(DeleteThrough(file, 0));
+    CloseHandle(file);
+    CHECK(DeleteThrough(sub, 0));
+    CloseHandle(sub);
+    for (const WCHAR *name : {L"p.txt", L"u.txt"}) {
+        file = OpenIn(folder, name, DELETE, FILE_OPEN, NULL, status);
+        CHECK(DeleteThrough(file, 0));
+        CloseHandle(file);
+    }
+    CHECK(DeleteThrough(folder, 0));
+    CloseHandle(folder);
+    CHECK(!Exists(tree));
+    LocalFree(acl);
+}
+
+// A registry link leads every open to its target, unless the open asks for the link itself; a key
+// opened so is deleted itself, and only without subkeys.
+void RegistryLinks() {
+    g_case = "registry links";
+    const char *top = "SYSTEM\\QMR640Contract";
+    const std::string target = std::string(top) + "\\Target", link = std::string(top) + "\\Link";
+    HKEY key = NULL;
+    SHDeleteKeyA(HKEY_LOCAL_MACHINE, top); // a key left by a broken run
+    CHECK(RegCreateKeyExA(HKEY_LOCAL_MACHINE, (target + "\\Child").c_str(), 0, NULL, 0,
+                          KEY_ALL_ACCESS, NULL, &key, NULL) == ERROR_SUCCESS);
+    RegCloseKey(key);
+    CHECK(RegCreateKeyExA(HKEY_LOCAL_MACHINE, link.c_str(), 0, NULL, REG_OPTION_CREATE_LINK,
+                          KEY_ALL_ACCESS | KEY_CREATE_LINK, NULL, &key, NULL) == ERROR_SUCCESS);
+    const WCHAR path[] = L"\\REGISTRY\\MACHINE\\SYSTEM\\QMR640Contract\\Target";
+    CHECK(RegSetValueExA(key, "SymbolicLinkValue", 0, REG_LINK, (const BYTE *)path,
+                         DWORD(wcslen(path) * sizeof(WCHAR))) == ERROR_SUCCESS);
+    RegCloseKey(key);
+    char name[64];
+    for (DWORD options : {DWORD(0), DWORD(REG_OPTION_OPEN_LINK)}) {
+        DWORD size = sizeof name;
+        CHECK(RegOpenKeyExA(HKEY_LOCAL_MACHINE, link.c_str(), options, KEY_READ | DELETE, &key) ==
+              ERROR_SUCCESS);
+        LONG listed = RegEnumKeyExA(key, 0, name, &size, NULL, NULL, NULL, NULL);
+        CHECK(options ? listed == ERROR_NO_MORE_ITEMS : listed == ERROR_SUCCESS);
+        // Through the link: the target, which has a subkey.
+        NtDeleteKeyFn deleteKey = (NtDeleteKeyFn)(void *)Native("NtDeleteKey");
+        CHECK((deleteKey((HANDLE)key) == 0) == (options != 0));
+        RegCloseKey(key);
+    }
+    CHECK(RegOpenKeyExA(HKEY_LOCAL_MACHINE, link.c_str(), REG_OPTION_OPEN_LINK, KEY_READ, &key) ==
+          ERROR_FILE_NOT_FOUND);
+    CHECK(RegOpenKeyExA(HKEY_LOCAL_MACHINE, (target + "\\Child").c_str(), 0, KEY_READ, &key) ==
+          ERROR_SUCCESS);
+    RegCloseKey(key);
+    SHDeleteKeyA(HKEY_LOCAL_MACHINE, top);
 }
 
 void Profiles(const std::string &root) {
@@ -988,10 +1157,12 @@ int RunContracts(const std::string &root) {
     Files(root);
     ProgramFolder(root);
     FileIdentity(root);
+    NativeFiles(root);
     Profiles(root);
     Modules();
     Wow64Files();
     Registry();
+    RegistryLinks();
     RegistryViews();
     Spooler();
     PendingDeletion();

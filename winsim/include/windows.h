@@ -12,6 +12,7 @@
 #define exit(code) winsim_exit(code)
 
 #define WINAPI
+#define NTAPI
 #define CALLBACK
 #define APIENTRY
 #define CONST const
@@ -19,7 +20,9 @@
 
 typedef int BOOL;
 typedef unsigned char BYTE;
+typedef BYTE BOOLEAN;
 typedef unsigned short WORD;
+typedef unsigned short USHORT;
 typedef unsigned int DWORD;
 typedef int LONG;
 typedef unsigned int ULONG;
@@ -44,8 +47,16 @@ typedef void *LPVOID, *PVOID;
 typedef const void *LPCVOID;
 typedef char *LPSTR, *PSTR;
 typedef const char *LPCSTR, *PCSTR;
-typedef WCHAR *LPWSTR;
+typedef WCHAR *LPWSTR, *PWSTR;
 typedef const WCHAR *LPCWSTR;
+typedef size_t SIZE_T;
+typedef union _LARGE_INTEGER {
+    struct {
+        DWORD LowPart;
+        LONG HighPart;
+    };
+    LONGLONG QuadPart;
+} LARGE_INTEGER, *PLARGE_INTEGER;
 typedef DWORD ACCESS_MASK;
 typedef DWORD REGSAM;
 
@@ -271,7 +282,14 @@ LPVOID WINAPI LocalLock(HLOCAL memory);
 #define FILE_ATTRIBUTE_ARCHIVE 0x00000020
 #define FILE_ATTRIBUTE_NORMAL 0x00000080
 #define FILE_ATTRIBUTE_REPARSE_POINT 0x00000400
+#define FILE_READ_DATA 0x00000001
+#define FILE_LIST_DIRECTORY 0x00000001
+#define FILE_WRITE_DATA 0x00000002
+#define FILE_APPEND_DATA 0x00000004
+#define FILE_EXECUTE 0x00000020
 #define FILE_READ_ATTRIBUTES 0x00000080
+#define FILE_WRITE_ATTRIBUTES 0x00000100
+#define SYNCHRONIZE 0x00100000L
 #define FILE_FLAG_OPEN_REPARSE_POINT 0x00200000
 #define FILE_FLAG_BACKUP_SEMANTICS 0x02000000
 #define FILE_FLAG_DELETE_ON_CLOSE 0x04000000
@@ -334,6 +352,9 @@ UINT WINAPI GetSystemDirectoryA(LPSTR buffer, UINT size);
 DWORD WINAPI GetCurrentDirectoryA(DWORD size, LPSTR buffer);
 BOOL WINAPI SetCurrentDirectoryA(LPCSTR path);
 DWORD WINAPI GetFullPathNameA(LPCSTR path, DWORD size, LPSTR buffer, LPSTR *filePart);
+#define CP_ACP 0
+int WINAPI MultiByteToWideChar(UINT codePage, DWORD flags, LPCSTR text, int length, LPWSTR wide,
+                               int wideLength);
 DWORD WINAPI GetPrivateProfileStringA(LPCSTR section, LPCSTR key, LPCSTR defaultValue, LPSTR buffer,
                                       DWORD size, LPCSTR fileName);
 
@@ -372,8 +393,10 @@ typedef struct _SECURITY_DESCRIPTOR {
     PACL Dacl;
 } SECURITY_DESCRIPTOR, *PSECURITY_DESCRIPTOR;
 #define SECURITY_DESCRIPTOR_REVISION 1
+typedef WORD SECURITY_DESCRIPTOR_CONTROL;
 #define SE_DACL_PRESENT 0x0004
 #define SE_DACL_DEFAULTED 0x0008
+#define SE_DACL_PROTECTED 0x1000
 BOOL WINAPI AllocateAndInitializeSid(PSID_IDENTIFIER_AUTHORITY authority, BYTE count, DWORD a0,
                                      DWORD a1, DWORD a2, DWORD a3, DWORD a4, DWORD a5, DWORD a6,
                                      DWORD a7, PSID *sid);
@@ -381,6 +404,9 @@ PVOID WINAPI FreeSid(PSID sid);
 BOOL WINAPI InitializeSecurityDescriptor(PSECURITY_DESCRIPTOR descriptor, DWORD revision);
 BOOL WINAPI SetSecurityDescriptorDacl(PSECURITY_DESCRIPTOR descriptor, BOOL present, PACL dacl,
                                       BOOL defaulted);
+BOOL WINAPI SetSecurityDescriptorControl(PSECURITY_DESCRIPTOR descriptor,
+                                         SECURITY_DESCRIPTOR_CONTROL bitsOfInterest,
+                                         SECURITY_DESCRIPTOR_CONTROL bitsToSet);
 
 typedef struct _LUID {
     DWORD LowPart;

@@ -29,8 +29,11 @@
 #define REG_EXPAND_SZ 2
 #define REG_BINARY 3
 #define REG_DWORD 4
+#define REG_LINK 6
 #define REG_MULTI_SZ 7
 #define REG_OPTION_NON_VOLATILE 0x00000000L
+#define REG_OPTION_CREATE_LINK 0x00000002L
+#define REG_OPTION_OPEN_LINK 0x00000008L
 #define REG_CREATED_NEW_KEY 0x00000001L
 #define REG_OPENED_EXISTING_KEY 0x00000002L
 
@@ -45,5 +48,6 @@ LONG WINAPI RegQueryValueExA(HKEY key, LPCSTR name, LPDWORD reserved, LPDWORD ty
 LONG WINAPI RegEnumKeyExA(HKEY key, DWORD index, LPSTR name, LPDWORD nameSize, LPDWORD reserved,
                           LPSTR className, LPDWORD classSize, FILETIME *lastWrite);
 LONG WINAPI RegDeleteKeyA(HKEY key, LPCSTR subKey);
+LONG WINAPI RegDeleteValueA(HKEY key, LPCSTR name);
 LONG WINAPI RegCloseKey(HKEY key);
 LONG WINAPI RegConnectRegistryA(LPCSTR machine, HKEY key, PHKEY result);

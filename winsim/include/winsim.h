@@ -43,15 +43,27 @@ bool Exists(const std::string &path);
 bool IsDirectory(const std::string &path);
 DWORD Attributes(const std::string &path);
 void SetAttributes(const std::string &path, DWORD attributes);
-void SetLocked(const std::string &path, bool locked); // in use: sharing violation (32)
+// In use as a loaded program or DLL: it opens for nothing, is neither copied over nor deleted
+// (sharing violation, 32), and can still be renamed, as Windows allows for a mapped image.
+void SetLocked(const std::string &path, bool locked);
 void SetDenied(const std::string &path, bool denied); // protected: access denied (5)
+// Another user holds it open for reading with the given sharing (FILE_SHARE_*): an open, copy,
+// delete or rename that the sharing does not allow fails with a sharing violation (32).
+void SetHeldOpen(const std::string &path, bool held, DWORD share = 0);
+
 void SetCurrentDirectory(const std::string &path);
 // Every path under root (itself excluded), in display case, sorted.
 std::vector<std::string> ListTree(const std::string &root);
+// Another user renames or moves a file or folder (with what is below it) to a free name in an
+// existing folder: links on the way are followed, not the ones at either end. False, with nothing
+// moved, while the program or anyone holds it open without delete sharing.
+bool Move(const std::string &from, const std::string &to);
 // Links any user can make where it may write: a directory junction or a symbolic link to target
 // (an absolute path, which need not exist), and a second name (hard link) of an existing file.
 // The platform calls follow them as Windows does; the functions above look at the link itself.
-void MakeJunction(const std::string &path, const std::string &target);
+// A junction may also be set on an empty folder, whoever holds it open; false for a folder that
+// is not empty or a file.
+bool MakeJunction(const std::string &path, const std::string &target);
 void MakeSymbolicLink(const std::string &path, const std::string &target, bool directory);
 void MakeHardLink(const std::string &path, const std::string &existing);
 
@@ -61,7 +73,9 @@ struct AccessEntry {
     int mode;
     DWORD inheritance;
 };
-// The explicit entries a file or directory was created or last given; none for default security.
+// The entries a file or directory was created with or last given: the explicit ones, then those
+// it inherited from its folder when it was created (INHERITED_ACE set); none for a folder without
+// inheritable entries and default security.
 std::vector<AccessEntry> DirectoryAcl(const std::string &path);
 
 // ---- DLL loading. The system's own DLLs (comctl32.dll, setupapi.dll, winspool.drv, ...) are
@@ -181,6 +195,13 @@ std::vector<std::string> CallLog();
 // LastProcessKilled() holds. A process that ends before that call disarms the kill.
 void KillAtCall(size_t n);
 bool LastProcessKilled();
+// Another user's action, run at the start of the nth call (1-based, counted from Reset) of the
+// named function, before the call does anything: a user racing the program. The action runs
+// with the machine locked, so it uses the test-side functions of this header, such as Move.
+void AtCall(const std::string &function, int nth, std::function<void()> action);
+// Whether the last process turned on the redirection guard (SetProcessMitigationPolicy with
+// ProcessRedirectionTrustPolicy, which Windows 10 and later offer). Recorded, not enforced.
+bool LastProcessGuardedRedirection();
 
 // ---- handles
 // The kinds of handle the simulated calls give out: "registry key" (closed by RegCloseKey),

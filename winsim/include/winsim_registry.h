@@ -36,6 +36,10 @@ std::optional<RegistryValue> GetValue(const std::string &keyPath, const std::str
 // A key's subkeys (names in display case) and values, sorted; none for a missing key.
 std::vector<std::string> SubKeys(const std::string &path, RegView view = RegView::Physical);
 std::vector<RegistryValue> Values(const std::string &path, RegView view = RegView::Physical);
+// A registry link any user can make in a key it may write: the calls follow it to target as
+// Windows does, unless they open it with REG_OPTION_OPEN_LINK.
+void MakeRegistryLink(const std::string &path, const std::string &target,
+                      RegView view = RegView::Physical);
 // Key handles opened and not closed yet.
 size_t OpenKeyHandles();
 

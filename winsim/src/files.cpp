@@ -1,11 +1,18 @@
 // The file system: drive letters, Windows path rules, attributes, locked and protected files.
-#include "machine.h"
+#include "files.h"
 
+#include <aclapi.h>
 #include <string.h>
 
 #include <algorithm>
+#include <atomic>
 
 namespace winsim {
+
+unsigned long long NewFileId() {
+    static std::atomic<unsigned long long> last(0);
+    return ++last;
+}
 
 namespace {
 std::vector<std::string> SplitPath(const std::string &path) {
@@ -54,6 +61,8 @@ std::string AbsolutePath(const std::string &path) {
     return result;
 }
 
+} // namespace
+
 std::string ParentKey(const std::string &key) {
     size_t slash = key.rfind('\\');
     if (slash == std::string::npos || key.size() <= 3)
@@ -71,6 +80,12 @@ FileNode *Find(const std::string &key) {
     return it == g_machine->files.end() ? nullptr : &it->second;
 }
 
+FileNode *NodeOf(const FileHandle *handle) {
+    FileNode *node = handle == nullptr ? nullptr : Find(handle->key);
+    return node != nullptr && node->id == handle->id ? node : nullptr;
+}
+
+namespace {
 // The node of an existing directory that would hold key; sets the error when there is none.
 bool ParentExists(const std::string &key) {
     FileNode *parent = Find(ParentKey(key));
@@ -90,16 +105,6 @@ bool IsChildOf(const std::string &key, const std::string &parent) {
     std::string prefix = parent.size() == 3 ? parent : parent + "\\";
     return key.size() > prefix.size() && key.compare(0, prefix.size(), prefix) == 0 &&
            key.find('\\', prefix.size()) == std::string::npos;
-}
-
-std::vector<std::string> ChildKeys(const std::string &parent) {
-    std::vector<std::string> children;
-    std::string prefix = parent.size() == 3 ? parent : parent + "\\";
-    for (auto it = g_machine->files.lower_bound(prefix);
-         it != g_machine->files.end() && it->first.compare(0, prefix.size(), prefix) == 0; ++it)
-        if (IsChildOf(it->first, parent))
-            children.push_back(it->first);
-    return children;
 }
 
 // Windows gives up after 63 reparse points on one path; any limit stops a loop of links.
@@ -126,14 +131,6 @@ bool FollowFirstLink(std::string &key, bool followLast) {
     return false;
 }
 
-std::string Resolve(std::string key, bool followLast) {
-    for (int hops = 0; hops <= kMaxLinkHops; ++hops)
-        if (!FollowFirstLink(key, followLast))
-            return key;
-    SetError(ERROR_CANT_RESOLVE_FILENAME);
-    return "";
-}
-
 // Every name of the file (its hard links), the node itself included.
 std::vector<FileNode *> NamesOf(FileNode &node) {
     if (node.linkGroup == 0)
@@ -145,55 +142,53 @@ std::vector<FileNode *> NamesOf(FileNode &node) {
     return names;
 }
 
-// A change through one name shows through every other name of the file.
-void ShareChange(FileNode &node) {
-    for (FileNode *name : NamesOf(node)) {
-        name->data = node.data;
-        name->attributes = node.attributes;
-        name->acl = node.acl;
+const DWORD kShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
+
+// Read, write and delete access as the bits of the sharing that allows them.
+DWORD DataAccess(DWORD access) {
+    return (Reads(access) ? FILE_SHARE_READ : 0) | (Writes(access) ? FILE_SHARE_WRITE : 0) |
+           (Deletes(access) ? FILE_SHARE_DELETE : 0);
+}
+
+// The handles open on a node's object.
+std::vector<FileHandle *> OpenHandles(const FileNode &node) {
+    std::vector<FileHandle *> open;
+    for (auto &entry : g_machine->handles) {
+        FileHandle *handle = dynamic_cast<FileHandle *>(entry.second.get());
+        if (handle != nullptr && handle->id == node.id)
+            open.push_back(handle);
+    }
+    return open;
+}
+
+// A handle keeps its object when the object moves from one key to another.
+void MoveHandles(const std::string &from, const std::string &to) {
+    for (auto &entry : g_machine->handles) {
+        FileHandle *handle = dynamic_cast<FileHandle *>(entry.second.get());
+        if (handle != nullptr &&
+            (handle->key == from || handle->key.compare(0, from.size() + 1, from + "\\") == 0))
+            handle->key = to + handle->key.substr(from.size());
     }
 }
 
-struct FileHandle : HandleObject {
-    std::string key;
-    size_t position = 0;
-    bool canRead = false;
-    bool canWrite = false;
-    bool canWriteDac = false;
-    bool deleteOnClose = false;
-    // The name goes when its handle closes, also when the process ends with it open; a directory
-    // only when it is empty.
-    void Release(bool) override {
-        FileNode *node = deleteOnClose ? Find(key) : nullptr;
-        if (node != nullptr && (!node->directory || ChildKeys(key).empty()))
-            g_machine->files.erase(key);
-    }
-};
-
-// The explicit entries that security attributes give a new file or directory; false, with the
-// last error set, for a descriptor or DACL that is not valid.
-bool EntriesOf(LPSECURITY_ATTRIBUTES attributes, std::vector<AccessEntry> &entries) {
-    entries.clear();
-    if (attributes == NULL || attributes->lpSecurityDescriptor == NULL)
-        return true;
-    const SECURITY_DESCRIPTOR *sd = (const SECURITY_DESCRIPTOR *)attributes->lpSecurityDescriptor;
-    if (sd->Revision != SECURITY_DESCRIPTOR_REVISION) {
-        SetError(ERROR_INVALID_SECURITY_DESCR);
+// Moves an object and everything below it to a free key in an existing folder; a rename by the
+// program or by another user. Fails as Windows does while someone holds it without delete sharing.
+bool MoveObject(const std::string &source, const std::string &target, const std::string &display) {
+    FileNode *node = source.empty() || target.empty() ? nullptr : Find(source);
+    if (node == nullptr || Find(target) != nullptr || Find(ParentKey(target)) == nullptr ||
+        SharingConflict(*node, DELETE, kShareAll))
         return false;
+    std::vector<std::pair<std::string, FileNode>> moved;
+    for (auto it = g_machine->files.lower_bound(source); it != g_machine->files.end();) {
+        if (it->first != source && it->first.compare(0, source.size() + 1, source + "\\") != 0)
+            break;
+        moved.emplace_back(target + it->first.substr(source.size()), it->second);
+        it = g_machine->files.erase(it);
     }
-    if (!(sd->Control & SE_DACL_PRESENT))
-        return true;
-    if (sd->Dacl == NULL) {
-        // A NULL DACL: no protection at all.
-        entries.push_back(AccessEntry{"S-1-1-0", GENERIC_ALL, 1, 3});
-        return true;
-    }
-    const std::vector<AccessEntry> *acl = FindAcl(sd->Dacl);
-    if (acl == nullptr) {
-        SetError(ERROR_INVALID_ACL);
-        return false;
-    }
-    entries = *acl;
+    moved.front().second.name = LastComponent(display);
+    for (auto &entry : moved)
+        g_machine->files[entry.first] = entry.second;
+    MoveHandles(source, target);
     return true;
 }
 
@@ -231,7 +226,133 @@ UINT CopyDirectory(const std::string &value, LPSTR buffer, UINT size) {
     memcpy(buffer, value.c_str(), value.size() + 1);
     return UINT(value.size());
 }
+
+// The entries that security attributes give a new file or directory; false, with the last error
+// set, for a descriptor or DACL that is not valid.
+bool SecurityOf(LPSECURITY_ATTRIBUTES attributes, const std::string &key, bool directory,
+                FileNode &node) {
+    return NewSecurity(attributes != NULL ? attributes->lpSecurityDescriptor : NULL, ParentKey(key),
+                       directory, node);
+}
 } // namespace
+
+std::vector<std::string> ChildFiles(const std::string &parent) {
+    std::vector<std::string> children;
+    std::string prefix = parent.size() == 3 ? parent : parent + "\\";
+    for (auto it = g_machine->files.lower_bound(prefix);
+         it != g_machine->files.end() && it->first.compare(0, prefix.size(), prefix) == 0; ++it)
+        if (IsChildOf(it->first, parent))
+            children.push_back(it->first);
+    return children;
+}
+
+std::string Resolve(std::string key, bool followLast) {
+    for (int hops = 0; hops <= kMaxLinkHops; ++hops)
+        if (!FollowFirstLink(key, followLast))
+            return key;
+    SetError(ERROR_CANT_RESOLVE_FILENAME);
+    return "";
+}
+
+void ShareChange(FileNode &node) {
+    for (FileNode *name : NamesOf(node)) {
+        name->data = node.data;
+        name->attributes = node.attributes;
+        name->acl = node.acl;
+    }
+}
+
+HANDLE NewFileHandle(const std::string &key, DWORD access, DWORD share, bool deleteOnClose) {
+    auto handle = std::make_shared<FileHandle>();
+    handle->key = key;
+    handle->id = Find(key)->id;
+    handle->access = access;
+    handle->share = share;
+    handle->canRead = Reads(access);
+    handle->canWrite = Writes(access);
+    handle->canWriteDac = (access & (WRITE_DAC | GENERIC_ALL)) != 0;
+    handle->deleteOnClose = deleteOnClose;
+    return AddHandle(handle, "file");
+}
+
+void FileHandle::Release(bool) {
+    FileNode *node = deleteOnClose ? NodeOf(this) : nullptr;
+    if (node != nullptr && (!node->directory || ChildFiles(key).empty()))
+        g_machine->files.erase(key);
+}
+
+bool Reads(DWORD access) {
+    return (access &
+            (GENERIC_READ | GENERIC_EXECUTE | GENERIC_ALL | FILE_READ_DATA | FILE_EXECUTE)) != 0;
+}
+bool Writes(DWORD access) {
+    return (access & (GENERIC_WRITE | GENERIC_ALL | FILE_WRITE_DATA | FILE_APPEND_DATA)) != 0;
+}
+bool Deletes(DWORD access) {
+    return (access & (DELETE | GENERIC_ALL)) != 0;
+}
+
+bool SharingConflict(const FileNode &node, DWORD access, DWORD share) {
+    DWORD wanted = DataAccess(access);
+    // Another user's hold reads the file.
+    if (node.heldShare >= 0 && ((wanted & ~DWORD(node.heldShare)) || !(share & FILE_SHARE_READ)))
+        return true;
+    // A handle without read, write or delete access takes no part in sharing.
+    for (const FileHandle *handle : OpenHandles(node)) {
+        DWORD held = DataAccess(handle->access);
+        if (held != 0 && ((wanted & ~handle->share) || (held & ~share)))
+            return true;
+    }
+    return false;
+}
+
+bool NewSecurity(const void *descriptor, const std::string &parentKey, bool directory,
+                 FileNode &node) {
+    node.acl.clear();
+    bool protectedDacl = false;
+    if (descriptor != NULL) {
+        const SECURITY_DESCRIPTOR *sd = (const SECURITY_DESCRIPTOR *)descriptor;
+        if (sd->Revision != SECURITY_DESCRIPTOR_REVISION) {
+            SetError(ERROR_INVALID_SECURITY_DESCR);
+            return false;
+        }
+        if ((sd->Control & SE_DACL_PRESENT) && sd->Dacl == NULL) {
+            // A NULL DACL: no protection at all.
+            node.acl.push_back(AccessEntry{"S-1-1-0", GENERIC_ALL, SET_ACCESS, 3});
+        } else if (sd->Control & SE_DACL_PRESENT) {
+            const std::vector<AccessEntry> *acl = FindAcl(sd->Dacl);
+            if (acl == nullptr) {
+                SetError(ERROR_INVALID_ACL);
+                return false;
+            }
+            node.acl = *acl;
+        }
+        protectedDacl = (sd->Control & SE_DACL_PROTECTED) != 0;
+    }
+    const FileNode *parent = Find(parentKey);
+    if (protectedDacl || parent == nullptr)
+        return true;
+    // A folder's inheritable entries: container-inherit ones for folders, object-inherit ones for
+    // files, marked inherited.
+    for (AccessEntry entry : parent->acl) {
+        DWORD flag = directory ? CONTAINER_INHERIT_ACE : OBJECT_INHERIT_ACE;
+        if (!(entry.inheritance & flag))
+            continue;
+        entry.inheritance =
+            (directory ? entry.inheritance & SUB_CONTAINERS_AND_OBJECTS_INHERIT : 0) |
+            INHERITED_ACE;
+        node.acl.push_back(entry);
+    }
+    return true;
+}
+
+void SetNodeAttributes(FileNode &node, DWORD attributes) {
+    DWORD settable = FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM |
+                     FILE_ATTRIBUTE_ARCHIVE;
+    DWORD kept = FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT;
+    node.attributes = (node.attributes & kept) | (attributes & settable);
+    ShareChange(node);
+}
 
 std::string NormalizePath(const std::string &path) {
     return RedirectSystemPath(Upper(AbsolutePath(path)));
@@ -247,7 +368,7 @@ DWORD SetFileDacl(HANDLE file, const void *dacl) {
         return ERROR_INVALID_HANDLE;
     if (!handle->canWriteDac)
         return ERROR_ACCESS_DENIED;
-    FileNode *node = Find(handle->key);
+    FileNode *node = NodeOf(handle);
     if (node == nullptr)
         return ERROR_FILE_NOT_FOUND;
     if (dacl == NULL) {
@@ -258,6 +379,17 @@ DWORD SetFileDacl(HANDLE file, const void *dacl) {
         return ERROR_INVALID_ACL;
     }
     ShareChange(*node);
+    return ERROR_SUCCESS;
+}
+
+DWORD GetFileDacl(HANDLE file, std::vector<AccessEntry> &dacl) {
+    FileHandle *handle = GetHandle<FileHandle>(file);
+    FileNode *node = NodeOf(handle);
+    if (node == nullptr)
+        return ERROR_INVALID_HANDLE;
+    if (!(handle->access & (READ_CONTROL | GENERIC_READ | GENERIC_ALL)))
+        return ERROR_ACCESS_DENIED;
+    dacl = node->acl;
     return ERROR_SUCCESS;
 }
 
@@ -291,8 +423,20 @@ FileNode &PutLink(const std::string &path, const std::string &target, bool direc
 }
 } // namespace
 
-void MakeJunction(const std::string &path, const std::string &target) {
-    PutLink(path, target, true, IO_REPARSE_TAG_MOUNT_POINT);
+bool MakeJunction(const std::string &path, const std::string &target) {
+    FileNode *existing = Find(Upper(AbsolutePath(path)));
+    if (existing == nullptr) {
+        PutLink(path, target, true, IO_REPARSE_TAG_MOUNT_POINT);
+        return true;
+    }
+    // A folder becomes a mount point in place, whoever holds it open, if it is empty.
+    if (!existing->directory || !existing->linkTarget.empty() ||
+        !ChildFiles(Upper(AbsolutePath(path))).empty())
+        return false;
+    existing->attributes |= FILE_ATTRIBUTE_REPARSE_POINT;
+    existing->linkTarget = NormalizePath(target);
+    existing->reparseTag = IO_REPARSE_TAG_MOUNT_POINT;
+    return true;
 }
 
 void MakeSymbolicLink(const std::string &path, const std::string &target, bool directory) {
@@ -341,6 +485,13 @@ void SetLocked(const std::string &path, bool locked) {
 void SetDenied(const std::string &path, bool denied) {
     Find(NormalizePath(path))->denied = denied;
 }
+void SetHeldOpen(const std::string &path, bool held, DWORD share) {
+    Find(NormalizePath(path))->heldShare = held ? int(share) : -1;
+}
+bool Move(const std::string &from, const std::string &to) {
+    return MoveObject(Resolve(NormalizePath(from), false), Resolve(NormalizePath(to), false),
+                      AbsolutePath(to));
+}
 void SetCurrentDirectory(const std::string &path) {
     MakeDirectories(path);
     g_machine->currentDir = AbsolutePath(path);
@@ -363,25 +514,12 @@ std::vector<AccessEntry> DirectoryAcl(const std::string &path) {
     return node == nullptr ? std::vector<AccessEntry>() : node->acl;
 }
 
-// The C runtime's rename on the simulated disk; a file in use can be renamed, as on Windows.
+// The C runtime's rename on the simulated disk.
 int SimRename(const char *from, const char *to) {
-    std::lock_guard<std::mutex> lock(g_mutex);
-    g_machine->callLog.push_back("rename");
-    std::string source = ReachedPath(from, false), target = ReachedPath(to, false);
-    if (source.empty() || target.empty() || Find(source) == nullptr || Find(target) != nullptr ||
-        Find(ParentKey(target)) == nullptr)
+    Api api("rename");
+    if (api.failed())
         return -1;
-    std::vector<std::pair<std::string, FileNode>> moved;
-    for (auto it = g_machine->files.lower_bound(source); it != g_machine->files.end();) {
-        if (it->first != source && it->first.compare(0, source.size() + 1, source + "\\") != 0)
-            break;
-        moved.emplace_back(target + it->first.substr(source.size()), it->second);
-        it = g_machine->files.erase(it);
-    }
-    moved.front().second.name = LastComponent(AbsolutePath(to));
-    for (auto &entry : moved)
-        g_machine->files[entry.first] = entry.second;
-    return 0;
+    return MoveObject(ReachedPath(from, false), ReachedPath(to, false), AbsolutePath(to)) ? 0 : -1;
 }
 
 } // namespace winsim
@@ -393,7 +531,7 @@ extern "C" int __wrap_rename(const char *from, const char *to) {
     return InProcess() ? SimRename(from, to) : __real_rename(from, to);
 }
 
-HANDLE WINAPI CreateFileA(LPCSTR path, DWORD access, DWORD, LPSECURITY_ATTRIBUTES security,
+HANDLE WINAPI CreateFileA(LPCSTR path, DWORD access, DWORD share, LPSECURITY_ATTRIBUTES security,
                           DWORD disposition, DWORD flags, HANDLE) {
     Api api("CreateFileA");
     if (api.failed())
@@ -408,7 +546,7 @@ HANDLE WINAPI CreateFileA(LPCSTR path, DWORD access, DWORD, LPSECURITY_ATTRIBUTE
     if (key.empty() || !ParentExists(key))
         return INVALID_HANDLE_VALUE;
     FileNode *node = Find(key);
-    bool write = (access & (GENERIC_WRITE | GENERIC_ALL)) != 0;
+    bool write = Writes(access);
     bool deleteOnClose = (flags & FILE_FLAG_DELETE_ON_CLOSE) != 0;
     if (node != nullptr) {
         // A directory opens only for its handle (backup semantics), never for its data.
@@ -418,7 +556,8 @@ HANDLE WINAPI CreateFileA(LPCSTR path, DWORD access, DWORD, LPSECURITY_ATTRIBUTE
             SetError(ERROR_ACCESS_DENIED);
             return INVALID_HANDLE_VALUE;
         }
-        if (node->locked) {
+        if (node->locked ||
+            SharingConflict(*node, deleteOnClose ? access | DELETE : access, share)) {
             SetError(ERROR_SHARING_VIOLATION);
             return INVALID_HANDLE_VALUE;
         }
@@ -437,21 +576,16 @@ HANDLE WINAPI CreateFileA(LPCSTR path, DWORD access, DWORD, LPSECURITY_ATTRIBUTE
             return INVALID_HANDLE_VALUE;
         }
         FileNode created;
-        if (!EntriesOf(security, created.acl))
+        if (!SecurityOf(security, key, false, created))
             return INVALID_HANDLE_VALUE;
         created.name = LastComponent(AbsolutePath(path));
         g_machine->files[key] = created;
     }
-    auto handle = std::make_shared<FileHandle>();
-    handle->key = key;
-    handle->canRead = (access & (GENERIC_READ | GENERIC_ALL)) != 0;
-    handle->canWrite = write;
-    handle->canWriteDac = (access & (WRITE_DAC | GENERIC_ALL)) != 0;
-    handle->deleteOnClose = deleteOnClose;
+    HANDLE handle = NewFileHandle(key, access | (deleteOnClose ? DELETE : 0), share, deleteOnClose);
     SetError(node != nullptr && (disposition == OPEN_ALWAYS || disposition == CREATE_ALWAYS)
                  ? ERROR_ALREADY_EXISTS
                  : ERROR_SUCCESS);
-    return AddHandle(handle, "file");
+    return handle;
 }
 
 BOOL WINAPI GetFileInformationByHandle(HANDLE file, LPBY_HANDLE_FILE_INFORMATION information) {
@@ -459,13 +593,15 @@ BOOL WINAPI GetFileInformationByHandle(HANDLE file, LPBY_HANDLE_FILE_INFORMATION
     if (api.failed())
         return FALSE;
     FileHandle *handle = GetHandle<FileHandle>(file);
-    FileNode *node = handle == nullptr ? nullptr : Find(handle->key);
+    FileNode *node = NodeOf(handle);
     if (node == nullptr || information == NULL) {
         SetError(handle == nullptr ? ERROR_INVALID_HANDLE : ERROR_INVALID_PARAMETER);
         return FALSE;
     }
-    // Times, volume and file index are not modelled.
+    // Times and volume are not modelled; the file index tells one object from another.
     memset(information, 0, sizeof *information);
+    information->nFileIndexLow = DWORD(node->id);
+    information->nFileIndexHigh = DWORD(node->id >> 32);
     information->dwFileAttributes = node->attributes;
     information->nFileSizeLow = node->directory ? 0 : DWORD(node->data.size());
     information->nNumberOfLinks = DWORD(NamesOf(*node).size());
@@ -499,7 +635,7 @@ BOOL WINAPI WriteFile(HANDLE file, LPCVOID buffer, DWORD size, LPDWORD written, 
     if (api.failed())
         return FALSE;
     FileHandle *handle = GetHandle<FileHandle>(file);
-    FileNode *node = handle == nullptr ? nullptr : Find(handle->key);
+    FileNode *node = NodeOf(handle);
     if (node == nullptr || !handle->canWrite || node->directory) {
         SetError(handle == nullptr ? ERROR_INVALID_HANDLE : ERROR_ACCESS_DENIED);
         return FALSE;
@@ -523,7 +659,7 @@ BOOL WINAPI ReadFile(HANDLE file, LPVOID buffer, DWORD size, LPDWORD read, LPOVE
     if (api.failed())
         return FALSE;
     FileHandle *handle = GetHandle<FileHandle>(file);
-    FileNode *node = handle == nullptr ? nullptr : Find(handle->key);
+    FileNode *node = NodeOf(handle);
     if (node == nullptr || !handle->canRead) {
         SetError(handle == nullptr ? ERROR_INVALID_HANDLE : ERROR_ACCESS_DENIED);
         return FALSE;
@@ -543,7 +679,7 @@ DWORD WINAPI SetFilePointer(HANDLE file, LONG distance, PLONG, DWORD method) {
     if (api.failed())
         return INVALID_SET_FILE_POINTER;
     FileHandle *handle = GetHandle<FileHandle>(file);
-    FileNode *node = handle == nullptr ? nullptr : Find(handle->key);
+    FileNode *node = NodeOf(handle);
     if (node == nullptr) {
         SetError(ERROR_INVALID_HANDLE);
         return INVALID_SET_FILE_POINTER;
@@ -576,7 +712,7 @@ BOOL WINAPI CopyFileA(LPCSTR source, LPCSTR destination, BOOL failIfExists) {
         SetError(ERROR_ACCESS_DENIED);
         return FALSE;
     }
-    if (src->locked) {
+    if (src->locked || SharingConflict(*src, GENERIC_READ, FILE_SHARE_READ)) {
         SetError(ERROR_SHARING_VIOLATION);
         return FALSE;
     }
@@ -592,20 +728,21 @@ BOOL WINAPI CopyFileA(LPCSTR source, LPCSTR destination, BOOL failIfExists) {
             SetError(ERROR_ACCESS_DENIED);
             return FALSE;
         }
-        if (dst->locked) {
+        if (dst->locked || SharingConflict(*dst, GENERIC_WRITE, FILE_SHARE_READ)) {
             SetError(ERROR_SHARING_VIOLATION);
             return FALSE;
         }
     }
+    // Over an existing file the copy writes into it: it keeps its DACL, and its other
+    // names see the new content. A new file gets the security its folder hands down.
     FileNode copy;
+    if (dst != nullptr)
+        copy = *dst;
+    else if (!NewSecurity(NULL, ParentKey(to), false, copy))
+        return FALSE;
     copy.name = dst != nullptr ? dst->name : LastComponent(AbsolutePath(destination));
     copy.data = src->data;
     copy.attributes = src->attributes | FILE_ATTRIBUTE_ARCHIVE;
-    // Over an existing file the copy writes into it: its other names see the new content.
-    if (dst != nullptr) {
-        copy.linkGroup = dst->linkGroup;
-        copy.acl = dst->acl;
-    }
     FileNode &placed = g_machine->files[to] = copy;
     ShareChange(placed);
     return TRUE;
@@ -628,7 +765,7 @@ BOOL WINAPI DeleteFileA(LPCSTR path) {
         SetError(ERROR_ACCESS_DENIED);
         return FALSE;
     }
-    if (node->locked) {
+    if (node->locked || SharingConflict(*node, DELETE, kShareAll)) {
         SetError(ERROR_SHARING_VIOLATION);
         return FALSE;
     }
@@ -653,7 +790,7 @@ BOOL WINAPI CreateDirectoryA(LPCSTR path, LPSECURITY_ATTRIBUTES attributes) {
     node.name = LastComponent(AbsolutePath(path));
     node.directory = true;
     node.attributes = FILE_ATTRIBUTE_DIRECTORY;
-    if (!EntriesOf(attributes, node.acl))
+    if (!SecurityOf(attributes, key, true, node))
         return FALSE;
     g_machine->files[key] = node;
     SetError(ERROR_SUCCESS);
@@ -681,8 +818,12 @@ BOOL WINAPI RemoveDirectoryA(LPCSTR path) {
         SetError(ERROR_ACCESS_DENIED);
         return FALSE;
     }
-    if (!ChildKeys(key).empty()) {
+    if (!ChildFiles(key).empty()) {
         SetError(ERROR_DIR_NOT_EMPTY);
+        return FALSE;
+    }
+    if (SharingConflict(*node, DELETE, kShareAll)) {
+        SetError(ERROR_SHARING_VIOLATION);
         return FALSE;
     }
     g_machine->files.erase(key);
@@ -721,11 +862,7 @@ BOOL WINAPI SetFileAttributesA(LPCSTR path, DWORD attributes) {
         SetError(ERROR_INVALID_PARAMETER);
         return FALSE;
     }
-    DWORD settable = FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM |
-                     FILE_ATTRIBUTE_ARCHIVE;
-    DWORD kept = FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT;
-    node->attributes = (node->attributes & kept) | (attributes & settable);
-    ShareChange(*node);
+    SetNodeAttributes(*node, attributes);
     return TRUE;
 }
 
@@ -753,7 +890,7 @@ HANDLE WINAPI FindFirstFileA(LPCSTR pattern, LPWIN32_FIND_DATAA data) {
                 find->entries.emplace_back();
                 FillFindData(find->entries.back(), dots, dotNode);
             }
-    for (const std::string &child : ChildKeys(directory)) {
+    for (const std::string &child : ChildFiles(directory)) {
         const FileNode &node = g_machine->files[child];
         if (WildcardMatch(mask, node.name)) {
             find->entries.emplace_back();

@@ -1,5 +1,5 @@
 // Key security: the roots' DACL, inheritance down the tree, the access check for the caller,
-// and GetSecurityInfo / SetSecurityInfo on key handles (SetSecurityInfo also on file handles).
+// and GetSecurityInfo / SetSecurityInfo on key handles (and on file handles, for their DACL).
 #include "registry.h"
 
 #include <aclapi.h>
@@ -110,9 +110,16 @@ DWORD WINAPI GetSecurityInfo(HANDLE object, SE_OBJECT_TYPE type, SECURITY_INFORM
     Api api("GetSecurityInfo");
     if (api.failed())
         return GetLastError();
-    RegKey *key = nullptr;
-    if (DWORD error = SecuredKey(object, type, info, READ_CONTROL, key))
-        return error;
+    std::vector<AccessEntry> entries;
+    if (type == SE_FILE_OBJECT && info == DACL_SECURITY_INFORMATION) {
+        if (DWORD error = GetFileDacl(object, entries))
+            return error;
+    } else {
+        RegKey *key = nullptr;
+        if (DWORD error = SecuredKey(object, type, info, READ_CONTROL, key))
+            return error;
+        entries = key->dacl;
+    }
     if (descriptor == NULL)
         return ERROR_INVALID_PARAMETER;
     DescriptorBlock *block = (DescriptorBlock *)calloc(1, sizeof(DescriptorBlock));
@@ -120,9 +127,9 @@ DWORD WINAPI GetSecurityInfo(HANDLE object, SE_OBJECT_TYPE type, SECURITY_INFORM
     block->descriptor.Control = SE_DACL_PRESENT;
     block->descriptor.Dacl = &block->dacl;
     block->dacl.AclRevision = 2;
-    block->dacl.AceCount = WORD(key->dacl.size());
+    block->dacl.AceCount = WORD(entries.size());
     g_machine->localAllocations.insert(block);
-    g_machine->descriptorAcls[&block->dacl] = Machine::DescriptorAcl{block, key->dacl};
+    g_machine->descriptorAcls[&block->dacl] = Machine::DescriptorAcl{block, entries};
     for (PSID *unused : {owner, group})
         if (unused != NULL)
             *unused = NULL;

@@ -23,6 +23,7 @@ thread_local DWORD t_lastError = 0;
 bool g_lastProcessHung = false;
 unsigned g_processSerial = 0;
 bool g_lastProcessKilled = false;
+bool g_lastProcessGuarded = false;
 } // namespace
 
 const OsVersion kWindows95 = {VER_PLATFORM_WIN32_WINDOWS, 4, 0, 950, 0, false};
@@ -89,6 +90,15 @@ Api::Api(const char *name) : lock(g_mutex, std::defer_lock) {
         m_failed = true;
         return;
     }
+    auto actions = m.userActions.find(name);
+    if (actions != m.userActions.end())
+        for (auto action = actions->second.begin(); action != actions->second.end(); ++action)
+            if (action->nth == count) {
+                std::function<void()> act = action->action;
+                actions->second.erase(action);
+                act();
+                break;
+            }
     auto it = m.faults.find(name);
     if (it == m.faults.end())
         return;
@@ -280,7 +290,16 @@ void FailCall(const std::string &function, DWORD error, int nth) {
 
 void ClearFaults() {
     g_machine->faults.clear();
+    g_machine->userActions.clear();
     g_machine->killAt = 0;
+}
+
+void AtCall(const std::string &function, int nth, std::function<void()> action) {
+    g_machine->userActions[function].push_back(UserAction{nth, action});
+}
+
+NTSTATUS FaultStatus() {
+    return GetLastError() == ERROR_ACCESS_DENIED ? kStatusAccessDenied : NTSTATUS(0xC0000001);
 }
 
 void KillAtCall(size_t n) {
@@ -355,6 +374,7 @@ int RunProcess(HINSTANCE module, const std::function<void()> &main) {
     g_machine->killAt = 0;
     g_lastProcessHung = process.hung;
     g_lastProcessKilled = process.killed;
+    g_lastProcessGuarded = process.redirectionGuard;
     g_process = nullptr;
     return process.exitCode;
 }
@@ -365,6 +385,10 @@ bool LastProcessHung() {
 
 bool LastProcessKilled() {
     return g_lastProcessKilled;
+}
+
+bool LastProcessGuardedRedirection() {
+    return g_lastProcessGuarded;
 }
 
 } // namespace winsim
@@ -417,7 +441,7 @@ const HMODULE kKernel32 = (HMODULE)(uintptr_t)0x7c800000;
 const HMODULE kAdvapi32 = (HMODULE)(uintptr_t)0x77dd0000;
 const HMODULE kSetupapi = (HMODULE)(uintptr_t)0x77920000;
 const HMODULE kShlwapi = (HMODULE)(uintptr_t)0x77f60000;
-// In every process; it exports nothing the programs look up (and no wine_get_version).
+// In every process; it exports no wine_get_version.
 const HMODULE kNtdll = (HMODULE)(uintptr_t)0x7c900000;
 
 BOOL WINAPI SimIsWow64Process(HANDLE, PBOOL wow64) {
@@ -432,8 +456,27 @@ struct RuntimeFunction {
     HMODULE module;
     const char *name;
     FARPROC address;
+    DWORD sinceVersion; // major and minor version, as 0x0602 for Windows 8; 0: every version
 };
+
+// The policy that keeps a process from following junctions that users made; on other policies
+// this stand-in answers as a system that does not know them.
+const int kRedirectionTrustPolicy = 16;
 } // namespace
+
+BOOL WINAPI winsim::SimSetProcessMitigationPolicy(int policy, PVOID buffer, SIZE_T length) {
+    Api api("SetProcessMitigationPolicy");
+    if (api.failed())
+        return FALSE;
+    if (policy != kRedirectionTrustPolicy || g_machine->version.major < 10 || buffer == NULL ||
+        length != sizeof(DWORD)) {
+        SetError(ERROR_INVALID_PARAMETER);
+        return FALSE;
+    }
+    if (g_process != nullptr)
+        g_process->redirectionGuard = (*(const DWORD *)buffer & 1) != 0;
+    return TRUE;
+}
 
 HMODULE WINAPI GetModuleHandleA(LPCSTR name) {
     Api api("GetModuleHandleA");
@@ -492,16 +535,24 @@ FARPROC WINAPI GetProcAddress(HMODULE module, LPCSTR name) {
     if (api.failed())
         return NULL;
     static const RuntimeFunction kFunctions[] = {
-        {kKernel32, "IsWow64Process", (FARPROC)(void *)SimIsWow64Process},
-        {kKernel32, "GetSystemWow64DirectoryA", (FARPROC)(void *)SimGetSystemWow64DirectoryA},
-        {kKernel32, "SetDefaultDllDirectories", (FARPROC)(void *)SimSetDefaultDllDirectories},
-        {kKernel32, "SetDllDirectoryA", (FARPROC)(void *)SimSetDllDirectoryA},
-        {kAdvapi32, "RegDeleteKeyExA", (FARPROC)(void *)SimRegDeleteKeyExA},
-        {kSetupapi, "SetupUninstallOEMInfA", (FARPROC)(void *)SimSetupUninstallOEMInfA},
+        {kKernel32, "IsWow64Process", (FARPROC)(void *)SimIsWow64Process, 0},
+        {kKernel32, "GetSystemWow64DirectoryA", (FARPROC)(void *)SimGetSystemWow64DirectoryA, 0},
+        {kKernel32, "SetDefaultDllDirectories", (FARPROC)(void *)SimSetDefaultDllDirectories, 0},
+        {kKernel32, "SetDllDirectoryA", (FARPROC)(void *)SimSetDllDirectoryA, 0},
+        {kKernel32, "SetProcessMitigationPolicy", (FARPROC)(void *)SimSetProcessMitigationPolicy,
+         0x0602},
+        {kAdvapi32, "RegDeleteKeyExA", (FARPROC)(void *)SimRegDeleteKeyExA, 0},
+        {kSetupapi, "SetupUninstallOEMInfA", (FARPROC)(void *)SimSetupUninstallOEMInfA, 0},
+        {kNtdll, "NtCreateFile", (FARPROC)(void *)SimNtCreateFile, 0},
+        {kNtdll, "NtQueryDirectoryFile", (FARPROC)(void *)SimNtQueryDirectoryFile, 0},
+        {kNtdll, "NtSetInformationFile", (FARPROC)(void *)SimNtSetInformationFile, 0},
+        {kNtdll, "NtDeleteKey", (FARPROC)(void *)SimNtDeleteKey, 0},
     };
+    const OsVersion &version = g_machine->version;
     for (const RuntimeFunction &f : kFunctions)
         if (f.module == module && strcmp(f.name, name) == 0 &&
-            g_machine->missingFunctions.count(name) == 0)
+            g_machine->missingFunctions.count(name) == 0 &&
+            version.major * 0x100 + version.minor >= f.sinceVersion)
             return f.address;
     SetError(ERROR_PROC_NOT_FOUND);
     return NULL;

@@ -3,6 +3,7 @@
 #include <windows.h>
 #include <setupapi.h>
 #include <winsim.h>
+#include <winternl.h>
 
 #include <condition_variable>
 #include <deque>
@@ -16,14 +17,20 @@
 
 namespace winsim {
 
+// A new number for each file-system object, so that a handle tells its object from one made later
+// under the same name.
+unsigned long long NewFileId();
+
 struct FileNode {
+    unsigned long long id = NewFileId();
     std::string name; // display case of the last component
     bool directory = false;
     std::string data;
     DWORD attributes = FILE_ATTRIBUTE_ARCHIVE;
     bool locked = false;
     bool denied = false;
-    std::vector<AccessEntry> acl;
+    int heldShare = -1;           // another user holds it open with this sharing; -1: nobody
+    std::vector<AccessEntry> acl; // explicit entries, then inherited ones (INHERITED_ACE)
     // A junction or symbolic link (attributes with FILE_ATTRIBUTE_REPARSE_POINT): the path key it
     // points to and its reparse tag.
     std::string linkTarget;
@@ -39,6 +46,8 @@ struct RegValue {
 };
 struct RegKey {
     std::string path;                       // display case, from the root's long name
+    bool isLink = false;                    // created as a registry link
+    std::string link;                       // the path it points to; empty: nowhere yet
     std::map<std::string, RegValue> values; // by upper-case name
     std::vector<AccessEntry> dacl;          // explicit entries, then inherited ones (INHERITED_ACE)
 };
@@ -46,6 +55,10 @@ struct RegKey {
 struct Fault {
     DWORD error;
     int nth;
+};
+struct UserAction {
+    int nth;
+    std::function<void()> action;
 };
 
 struct Module {
@@ -117,6 +130,7 @@ struct Process {
     bool unwinding = false;
     bool hung = false;
     bool killed = false; // ended abruptly: every later call of its threads fails
+    bool redirectionGuard = false;
     int exitCode = 0;
     unsigned serial = 0; // tells its handles from those of other processes
     std::vector<std::thread> threads;
@@ -152,6 +166,7 @@ struct Machine {
     std::function<void(HWND)> user;
 
     std::map<std::string, std::vector<Fault>> faults;
+    std::map<std::string, std::vector<UserAction>> userActions;
     size_t killAt = 0; // the call (1-based, of callLog) at which the running process dies; 0: none
     std::map<std::string, int> callCounts;
     std::vector<std::string> callLog;
@@ -233,6 +248,8 @@ std::string NormalizePath(const std::string &path);
 std::string ReachedPath(const char *path, bool followLast);
 // SetSecurityInfo on a file handle: the handle needs WRITE_DAC; the explicit entries are set.
 DWORD SetFileDacl(HANDLE file, const void *dacl);
+// GetSecurityInfo of a file's DACL: the handle needs READ_CONTROL.
+DWORD GetFileDacl(HANDLE file, std::vector<AccessEntry> &dacl);
 std::string Upper(std::string text);
 bool WildcardMatch(const std::string &pattern, const std::string &name);
 
@@ -259,6 +276,40 @@ UINT WINAPI SimGetSystemWow64DirectoryA(LPSTR buffer, UINT size);
 BOOL WINAPI SimSetupUninstallOEMInfA(PCSTR infFileName, DWORD flags, PVOID reserved);
 BOOL WINAPI SimSetDefaultDllDirectories(DWORD flags);
 BOOL WINAPI SimSetDllDirectoryA(LPCSTR path);
+BOOL WINAPI SimSetProcessMitigationPolicy(int policy, PVOID buffer, SIZE_T length);
+NTSTATUS NTAPI SimNtCreateFile(PHANDLE handle, ACCESS_MASK access, POBJECT_ATTRIBUTES attributes,
+                               PIO_STATUS_BLOCK status, PLARGE_INTEGER allocation,
+                               ULONG fileAttributes, ULONG share, ULONG disposition, ULONG options,
+                               PVOID ea, ULONG eaLength);
+NTSTATUS NTAPI SimNtQueryDirectoryFile(HANDLE file, HANDLE event, PIO_APC_ROUTINE apc,
+                                       PVOID context, PIO_STATUS_BLOCK status, PVOID buffer,
+                                       ULONG length, FILE_INFORMATION_CLASS informationClass,
+                                       BOOLEAN single, PUNICODE_STRING mask, BOOLEAN restart);
+NTSTATUS NTAPI SimNtSetInformationFile(HANDLE file, PIO_STATUS_BLOCK status, PVOID buffer,
+                                       ULONG length, FILE_INFORMATION_CLASS informationClass);
+NTSTATUS NTAPI SimNtDeleteKey(HANDLE key);
+// The statuses the native calls return, and the one for an error injected into such a call.
+const NTSTATUS kStatusSuccess = 0;
+const NTSTATUS kStatusNoMoreFiles = NTSTATUS(0x80000006);
+const NTSTATUS kStatusInvalidInfoClass = NTSTATUS(0xC0000003);
+const NTSTATUS kStatusInfoLengthMismatch = NTSTATUS(0xC0000004);
+const NTSTATUS kStatusInvalidHandle = NTSTATUS(0xC0000008);
+const NTSTATUS kStatusInvalidParameter = NTSTATUS(0xC000000D);
+const NTSTATUS kStatusAccessDenied = NTSTATUS(0xC0000022);
+const NTSTATUS kStatusBufferTooSmall = NTSTATUS(0xC0000023);
+const NTSTATUS kStatusObjectNameInvalid = NTSTATUS(0xC0000033);
+const NTSTATUS kStatusObjectNameNotFound = NTSTATUS(0xC0000034);
+const NTSTATUS kStatusObjectNameCollision = NTSTATUS(0xC0000035);
+const NTSTATUS kStatusObjectPathNotFound = NTSTATUS(0xC000003A);
+const NTSTATUS kStatusInvalidSecurityDescr = NTSTATUS(0xC0000079);
+const NTSTATUS kStatusSharingViolation = NTSTATUS(0xC0000043);
+const NTSTATUS kStatusFileIsADirectory = NTSTATUS(0xC00000BA);
+const NTSTATUS kStatusDirectoryNotEmpty = NTSTATUS(0xC0000101);
+const NTSTATUS kStatusNotADirectory = NTSTATUS(0xC0000103);
+const NTSTATUS kStatusCannotDelete = NTSTATUS(0xC0000121);
+const NTSTATUS kStatusKeyDeleted = NTSTATUS(0xC000017C);
+const NTSTATUS kStatusDirectoryIsAReparsePoint = NTSTATUS(0xC0000281);
+NTSTATUS FaultStatus();
 
 // An ACL made by SetEntriesInAclA or handed out by GetSecurityInfo; null when unknown or freed.
 const std::vector<AccessEntry> *FindAcl(const void *acl);

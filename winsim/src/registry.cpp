@@ -38,16 +38,62 @@ bool IsRootPath(const std::string &path) {
     return path.find('\\') == std::string::npos;
 }
 
+// A link's target as the native layer names keys ("\\REGISTRY\\MACHINE\\..."); empty for one
+// outside the machine's and the users' trees.
+std::string LinkTarget(const WCHAR *text, size_t length) {
+    std::string native;
+    for (size_t i = 0; i < length && text[i] != 0; ++i)
+        native += text[i] < 0x80 ? char(text[i]) : '?';
+    for (const auto &root : {std::make_pair("\\REGISTRY\\MACHINE", "HKEY_LOCAL_MACHINE"),
+                             std::make_pair("\\REGISTRY\\USER", "HKEY_USERS")}) {
+        size_t prefix = strlen(root.first);
+        if (Upper(native.substr(0, prefix)) == root.first &&
+            (native.size() == prefix || native[prefix] == '\\'))
+            return root.second + native.substr(prefix);
+    }
+    return "";
+}
+
+// Windows gives up after a few dozen links on one path; any limit stops a loop of links.
+const int kMaxKeyLinkHops = 63;
+
+// Follows the first registry link on the way to path; false when none is left to follow.
+bool FollowFirstKeyLink(std::string &path, bool followLast) {
+    for (size_t end = path.find('\\'); end != std::string::npos;) {
+        size_t next = path.find('\\', end + 1);
+        bool last = next == std::string::npos;
+        RegKey *key = FindKey(path.substr(0, next));
+        if (key == nullptr || (last && !followLast))
+            return false;
+        if (key->isLink) {
+            // A link that points nowhere yet reaches no key.
+            path = key->link.empty() ? "" : key->link + (last ? std::string() : path.substr(next));
+            return !path.empty();
+        }
+        end = next;
+    }
+    return false;
+}
+
+// The key a path reaches through the links on its way, and through a link at its end unless
+// openLink is set.
+std::string FollowKeyLinks(std::string path, bool openLink) {
+    for (int hops = 0; hops <= kMaxKeyLinkHops; ++hops)
+        if (!FollowFirstKeyLink(path, !openLink))
+            return path;
+    return "";
+}
+
 // The key a call names: the handle's key and a relative path, in the view the access flags ask
-// for, or else in the handle's view.
-KeyRef Locate(const KeyRef &base, LPCSTR subKey, REGSAM access) {
+// for, or else in the handle's view; a link at its end is followed unless openLink is set.
+KeyRef Locate(const KeyRef &base, LPCSTR subKey, REGSAM access, bool openLink = false) {
     KeyRef target = base;
     target.logical = JoinKeyPath(base.logical, subKey != NULL ? subKey : "");
     if (access & KEY_WOW64_64KEY)
         target.view32 = false;
     else if (access & KEY_WOW64_32KEY)
         target.view32 = true;
-    target.path = PhysicalKeyPath(target.logical, target.view32);
+    target.path = FollowKeyLinks(PhysicalKeyPath(target.logical, target.view32), openLink);
     target.access = MapKeyRights(access);
     return target;
 }
@@ -67,16 +113,32 @@ LONG UsableKey(HKEY key, KeyRef &ref, RegKey *&found) {
     return found == nullptr ? kKeyDeleted : ERROR_SUCCESS;
 }
 
+// The same for a call that needs the handle to carry a right.
+LONG KeyWith(HKEY key, REGSAM right, RegKey *&found) {
+    KeyRef ref;
+    if (LONG error = UsableKey(key, ref, found))
+        return error;
+    return (ref.access & right) ? ERROR_SUCCESS : ERROR_ACCESS_DENIED;
+}
+
 // Deletes everything below a key, then the key; a key the caller may not delete stops the
-// walk there and leaves what is left, as the shell's recursive delete does.
-LONG DeleteTree(std::string path) {
-    if (!CallerHas(*FindKey(path), DELETE | KEY_ENUMERATE_SUB_KEYS | KEY_QUERY_VALUE))
+// walk there and leaves what is left, as the shell's recursive delete does. It opens and deletes
+// each subkey by name, so a link among them takes it to the link's target, which goes in its
+// place while the link stays.
+LONG DeleteTree(const std::string &named) {
+    std::string path = FollowKeyLinks(named, false);
+    RegKey *key = path.empty() ? nullptr : FindKey(path);
+    if (key == nullptr)
+        return ERROR_FILE_NOT_FOUND;
+    if (IsRootPath(path) || !CallerHas(*key, DELETE | KEY_ENUMERATE_SUB_KEYS | KEY_QUERY_VALUE))
         return ERROR_ACCESS_DENIED;
     for (RegKey *child : ChildKeys(path)) {
         LONG result = DeleteTree(child->path);
         if (result != ERROR_SUCCESS)
             return result;
     }
+    if (!ChildKeys(path).empty())
+        return ERROR_ACCESS_DENIED;
     g_machine->registry->keys.erase(Upper(path));
     return ERROR_SUCCESS;
 }
@@ -91,7 +153,7 @@ std::shared_ptr<RegistryState> MakeRegistry() {
     };
     auto state = std::make_shared<RegistryState>();
     for (const Root &root : kRoots)
-        state->keys[root.name] = RegKey{root.name, {}, DefaultKeyDacl()};
+        state->keys[root.name] = RegKey{root.name, false, "", {}, DefaultKeyDacl()};
     // CreateKeyPath works on the machine's registry; Reset stores this same state there.
     g_machine->registry = state;
     for (const char *path : kStandardKeys)
@@ -201,7 +263,7 @@ LONG DeleteLeafKey(HKEY key, LPCSTR subKey, REGSAM access) {
 }
 } // namespace
 
-LONG WINAPI RegOpenKeyExA(HKEY key, LPCSTR subKey, DWORD, REGSAM access, PHKEY result) {
+LONG WINAPI RegOpenKeyExA(HKEY key, LPCSTR subKey, DWORD options, REGSAM access, PHKEY result) {
     Api api("RegOpenKeyExA");
     if (api.failed())
         return LONG(GetLastError());
@@ -212,8 +274,10 @@ LONG WINAPI RegOpenKeyExA(HKEY key, LPCSTR subKey, DWORD, REGSAM access, PHKEY r
     RegKey *found = nullptr;
     if (LONG error = UsableKey(key, base, found))
         return error;
-    KeyRef target = Locate(base, subKey, access);
-    found = FindKey(target.path);
+    if (options & ~DWORD(REG_OPTION_OPEN_LINK))
+        return ERROR_INVALID_PARAMETER;
+    KeyRef target = Locate(base, subKey, access, (options & REG_OPTION_OPEN_LINK) != 0);
+    found = target.path.empty() ? nullptr : FindKey(target.path);
     if (found == nullptr)
         return ERROR_FILE_NOT_FOUND;
     if (!CallerHas(*found, target.access))
@@ -222,7 +286,7 @@ LONG WINAPI RegOpenKeyExA(HKEY key, LPCSTR subKey, DWORD, REGSAM access, PHKEY r
     return ERROR_SUCCESS;
 }
 
-LONG WINAPI RegCreateKeyExA(HKEY key, LPCSTR subKey, DWORD, LPSTR, DWORD, REGSAM access,
+LONG WINAPI RegCreateKeyExA(HKEY key, LPCSTR subKey, DWORD, LPSTR, DWORD options, REGSAM access,
                             LPSECURITY_ATTRIBUTES, PHKEY result, LPDWORD disposition) {
     Api api("RegCreateKeyExA");
     if (api.failed())
@@ -235,6 +299,8 @@ LONG WINAPI RegCreateKeyExA(HKEY key, LPCSTR subKey, DWORD, LPSTR, DWORD, REGSAM
     if (LONG error = UsableKey(key, base, found))
         return error;
     KeyRef target = Locate(base, subKey, access);
+    if (target.path.empty())
+        return ERROR_ACCESS_DENIED; // links in a loop
     DWORD outcome = REG_OPENED_EXISTING_KEY;
     if (FindKey(target.path) == nullptr) {
         // New keys need the right to add subkeys, through the handle and in the DACL of the
@@ -245,7 +311,7 @@ LONG WINAPI RegCreateKeyExA(HKEY key, LPCSTR subKey, DWORD, LPSTR, DWORD, REGSAM
         if (!(base.access & KEY_CREATE_SUB_KEY) ||
             !CallerHas(*FindKey(existing), KEY_CREATE_SUB_KEY))
             return ERROR_ACCESS_DENIED;
-        CreateKeyPath(target.path);
+        CreateKeyPath(target.path).isLink = (options & REG_OPTION_CREATE_LINK) != 0;
         outcome = REG_CREATED_NEW_KEY;
     }
     if (!CallerHas(*FindKey(target.path), target.access))
@@ -260,18 +326,17 @@ LONG WINAPI RegSetValueExA(HKEY key, LPCSTR name, DWORD, DWORD type, const BYTE 
     Api api("RegSetValueExA");
     if (api.failed())
         return LONG(GetLastError());
-    KeyRef ref;
     RegKey *found = nullptr;
-    if (LONG error = UsableKey(key, ref, found))
+    if (LONG error = KeyWith(key, KEY_SET_VALUE, found))
         return error;
-    if (!(ref.access & KEY_SET_VALUE))
-        return ERROR_ACCESS_DENIED;
     if (data == NULL && size != 0)
         return ERROR_INVALID_PARAMETER;
     std::string valueName = name != NULL ? name : "";
     // Stored exactly as given: a string written without its NUL is read back without one.
     found->values[Upper(valueName)] =
         RegValue{valueName, type, size != 0 ? std::string((const char *)data, size) : ""};
+    if (found->isLink && type == REG_LINK && Upper(valueName) == "SYMBOLICLINKVALUE")
+        found->link = LinkTarget((const WCHAR *)data, size / sizeof(WCHAR));
     return ERROR_SUCCESS;
 }
 
@@ -280,12 +345,9 @@ LONG WINAPI RegQueryValueExA(HKEY key, LPCSTR name, LPDWORD, LPDWORD type, LPBYT
     Api api("RegQueryValueExA");
     if (api.failed())
         return LONG(GetLastError());
-    KeyRef ref;
     RegKey *found = nullptr;
-    if (LONG error = UsableKey(key, ref, found))
+    if (LONG error = KeyWith(key, KEY_QUERY_VALUE, found))
         return error;
-    if (!(ref.access & KEY_QUERY_VALUE))
-        return ERROR_ACCESS_DENIED;
     if (data != NULL && size == NULL)
         return ERROR_INVALID_PARAMETER;
     auto it = found->values.find(Upper(name != NULL ? name : ""));
@@ -344,6 +406,17 @@ LONG WINAPI RegDeleteKeyA(HKEY key, LPCSTR subKey) {
     return DeleteLeafKey(key, subKey, 0);
 }
 
+LONG WINAPI RegDeleteValueA(HKEY key, LPCSTR name) {
+    Api api("RegDeleteValueA");
+    if (api.failed())
+        return LONG(GetLastError());
+    RegKey *found = nullptr;
+    if (LONG error = KeyWith(key, KEY_SET_VALUE, found))
+        return error;
+    return found->values.erase(Upper(name != NULL ? name : "")) == 1 ? ERROR_SUCCESS
+                                                                     : ERROR_FILE_NOT_FOUND;
+}
+
 LONG WINAPI RegCloseKey(HKEY key) {
     Api api("RegCloseKey");
     if (api.failed())
@@ -384,11 +457,9 @@ DWORD WINAPI SHDeleteKeyA(HKEY key, LPCSTR subKey) {
     RegKey *found = nullptr;
     if (LONG error = UsableKey(key, base, found))
         return DWORD(error);
-    KeyRef target = Locate(base, subKey, 0);
+    KeyRef target = Locate(base, subKey, 0, true);
     if (FindKey(target.path) == nullptr)
         return ERROR_FILE_NOT_FOUND;
-    if (IsRootPath(target.path))
-        return ERROR_ACCESS_DENIED;
     return DWORD(DeleteTree(target.path));
 }
 
@@ -399,4 +470,24 @@ LONG WINAPI winsim::SimRegDeleteKeyExA(HKEY key, LPCSTR subKey, REGSAM access, D
     if (reserved != 0)
         return ERROR_INVALID_PARAMETER;
     return DeleteLeafKey(key, subKey, access);
+}
+
+// The key the handle names, itself: a link opened with REG_OPTION_OPEN_LINK goes, not its target.
+NTSTATUS NTAPI winsim::SimNtDeleteKey(HANDLE key) {
+    Api api("NtDeleteKey");
+    if (api.failed())
+        return FaultStatus();
+    KeyRef ref;
+    RegKey *found = nullptr;
+    LONG error = UsableKey((HKEY)key, ref, found);
+    if (error != ERROR_SUCCESS || FindRoot((HKEY)key) != nullptr)
+        return error == kKeyDeleted     ? kStatusKeyDeleted
+               : error == ERROR_SUCCESS ? kStatusAccessDenied
+                                        : kStatusInvalidHandle;
+    if (!(ref.access & DELETE))
+        return kStatusAccessDenied;
+    if (!ChildKeys(ref.path).empty())
+        return kStatusCannotDelete;
+    g_machine->registry->keys.erase(Upper(ref.path));
+    return kStatusSuccess;
 }

@@ -59,6 +59,12 @@ std::vector<RegistryValue> Values(const std::string &path, RegView view) {
     return values;
 }
 
+void MakeRegistryLink(const std::string &path, const std::string &target, RegView view) {
+    RegKey &link = CreateKeyPath(Physical(path, view));
+    link.isLink = true;
+    link.link = Physical(target, view);
+}
+
 size_t OpenKeyHandles() {
     size_t count = 0;
     for (const auto &entry : g_machine->handles)

@@ -9,9 +9,13 @@
 using namespace winsim;
 
 namespace {
+// A SID as Windows lays it out (revision, count, authority, then the sub-authorities), with room
+// for eight: programs may build well-known SIDs of this layout themselves.
 struct Sid {
+    BYTE revision;
+    BYTE count;
     SID_IDENTIFIER_AUTHORITY authority;
-    std::vector<DWORD> subAuthorities;
+    DWORD subAuthorities[8];
 };
 
 std::string SidText(const Sid &sid) {
@@ -19,8 +23,8 @@ std::string SidText(const Sid &sid) {
     for (BYTE b : sid.authority.Value)
         authority = (authority << 8) | b;
     std::string text = "S-1-" + std::to_string(authority);
-    for (DWORD sub : sid.subAuthorities)
-        text += "-" + std::to_string(sub);
+    for (BYTE i = 0; i < sid.count; ++i)
+        text += "-" + std::to_string(sid.subAuthorities[i]);
     return text;
 }
 
@@ -94,9 +98,7 @@ BOOL WINAPI AllocateAndInitializeSid(PSID_IDENTIFIER_AUTHORITY authority, BYTE c
         SetError(ERROR_INVALID_PARAMETER);
         return FALSE;
     }
-    DWORD all[8] = {a0, a1, a2, a3, a4, a5, a6, a7};
-    Sid *created = new Sid{*authority, std::vector<DWORD>(all, all + count)};
-    *sid = created;
+    *sid = new Sid{1, count, *authority, {a0, a1, a2, a3, a4, a5, a6, a7}};
     return TRUE;
 }
 
@@ -189,5 +191,25 @@ BOOL WINAPI SetSecurityDescriptorDacl(PSECURITY_DESCRIPTOR descriptor, BOOL pres
         WORD((descriptor->Control & ~(SE_DACL_PRESENT | SE_DACL_DEFAULTED)) |
              (present ? SE_DACL_PRESENT : 0) | (defaulted ? SE_DACL_DEFAULTED : 0));
     descriptor->Dacl = present ? dacl : NULL;
+    return TRUE;
+}
+
+BOOL WINAPI SetSecurityDescriptorControl(PSECURITY_DESCRIPTOR descriptor,
+                                         SECURITY_DESCRIPTOR_CONTROL bitsOfInterest,
+                                         SECURITY_DESCRIPTOR_CONTROL bitsToSet) {
+    Api api("SetSecurityDescriptorControl");
+    if (api.failed())
+        return FALSE;
+    // Only the inheritance bits may be set this way: the auto-inherit requests, the
+    // auto-inherited and the protected flags of the DACL and the SACL.
+    const SECURITY_DESCRIPTOR_CONTROL settable = 0x3F00;
+    if (descriptor->Revision != SECURITY_DESCRIPTOR_REVISION ||
+        ((bitsOfInterest | bitsToSet) & ~settable)) {
+        SetError(descriptor->Revision != SECURITY_DESCRIPTOR_REVISION ? 1305
+                                                                      : ERROR_INVALID_PARAMETER);
+        return FALSE;
+    }
+    descriptor->Control =
+        WORD((descriptor->Control & ~bitsOfInterest) | (bitsToSet & bitsOfInterest));
     return TRUE;
 }
