@@ -8,10 +8,6 @@
 #include "common/trace_log.h"
 
 namespace {
-void ClearReadOnly(const std::string &path, DWORD attributes) {
-    SetFileAttributesA(path.c_str(), attributes & ~FILE_ATTRIBUTE_READONLY);
-}
-
 bool FileExists(const std::string &path) {
     return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
 }
@@ -69,47 +65,6 @@ bool HandleCopyFailure(const std::string &source, const std::string &destination
         TraceLog("CopyFile Error : %s ", destination.c_str());
     }
     return true;
-}
-
-void DeleteDirectoryTree(const std::string &path) {
-    // A junction or directory link is never entered: what it points to is not this tree. A
-    // folder whose attributes cannot be read is not entered either.
-    DWORD attributes = GetFileAttributesA(path.c_str());
-    if (attributes == INVALID_FILE_ATTRIBUTES)
-        return;
-    if (attributes & FILE_ATTRIBUTE_REPARSE_POINT) {
-        TraceLog("DeleteDirectoryTree refused a link : %s", path.c_str());
-        return;
-    }
-    ClearReadOnly(path, attributes);
-    std::string pattern = path;
-    if (pattern.empty() || pattern[pattern.size() - 1] != '\\')
-        pattern += '\\';
-    pattern += "*.*";
-    std::string directory = pattern.substr(0, pattern.rfind('\\'));
-
-    WIN32_FIND_DATAA entry;
-    HANDLE find = FindFirstFileA(pattern.c_str(), &entry);
-    if (find != INVALID_HANDLE_VALUE) {
-        do {
-            if (strcmp(entry.cFileName, ".") == 0 || strcmp(entry.cFileName, "..") == 0)
-                continue;
-            std::string child = directory + "\\" + entry.cFileName;
-            bool link = (entry.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
-            if (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
-                // A link goes itself; the tree it points to stays.
-                if (!link)
-                    DeleteDirectoryTree(child);
-                RemoveDirectoryA(child.c_str());
-            } else {
-                if (!link)
-                    ClearReadOnly(child, entry.dwFileAttributes);
-                DeleteFileA(child.c_str());
-            }
-        } while (FindNextFileA(find, &entry));
-        FindClose(find);
-    }
-    RemoveDirectoryA(directory.c_str());
 }
 
 bool ReportDeleteFileError(const std::string &path, DWORD errorCode) {

@@ -7,8 +7,9 @@
 void GuardedCopy(const std::string &source, const std::string &destination);
 bool HandleCopyFailure(const std::string &source, const std::string &destination, DWORD errorCode);
 
-// Deletes a directory with everything below it, read-only files included. Links inside (junctions,
-// symbolic links) go themselves, never what they point to; a path that is a link is refused.
+// Deletes a directory with everything below it, read-only files included, through handles held
+// open while it works (common/directory_tree.cpp). Links inside (junctions, symbolic links) go
+// themselves, never what they point to; a path that is a link is refused.
 void DeleteDirectoryTree(const std::string &path);
 
 // Writes the trace line of a failed DeleteFileA; always false.

@@ -10,6 +10,7 @@
 
 #include "common/deployment.h"
 #include "common/dll_search.h"
+#include "common/native_files.h"
 #include "common/report_error.h"
 
 namespace {
@@ -42,6 +43,7 @@ void StartProgram(const ProgramSettings &settings, bool takesPort) {
     // Before anything can load a DLL from the folder the program was started from.
     if (!LockDllSearch())
         exit(EXIT_FAILED);
+    LoadNativeFiles();
     // The switches first: a comctl32 that does not load ends the run as its mode asks.
     ReadRunSwitches(takesPort);
     InitCommonControls();

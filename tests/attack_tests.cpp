@@ -1,7 +1,7 @@
 // The elevated programs against a user who can write only where they look: links in the Temp
-// folder and in the folders they empty, directory look-ups that fail, a second uninstall worker,
-// and product names that are empty. Grouped by attack; each group applies one invariant to many
-// runs.
+// folder and in the folders they empty, a user who acts at any call of the programs, what earlier
+// releases left writable, directory look-ups that fail, a second uninstall worker, and product
+// names that are empty. Grouped by attack; each group applies one invariant to many runs.
 #include <winspool.h>
 #include <winsim_print.h>
 #include <winsim_registry.h>
@@ -53,6 +53,55 @@ void UninstallAll() {
             winsim::Click(winsim::FindItem(dialog, IDCANCEL));
         }
     });
+}
+
+// What an earlier release left: Everyone may do anything in the folder, and in what it holds.
+void GrantEveryone(const std::string &folder) {
+    winsim::MakeDirectory(folder);
+    HANDLE handle = CreateFileA(folder.c_str(), WRITE_DAC, 0, NULL, OPEN_EXISTING,
+                                FILE_FLAG_BACKUP_SEMANTICS, NULL);
+    SetSecurityInfo(handle, SE_FILE_OBJECT, DACL_SECURITY_INFORMATION, NULL, NULL, NULL, NULL);
+    CloseHandle(handle);
+}
+
+// Whether a user may change what is in the folder.
+bool UserMayWrite(const std::string &folder) {
+    for (const winsim::AccessEntry &entry : winsim::DirectoryAcl(folder))
+        if (entry.trustee == "S-1-1-0" && (entry.permissions & (GENERIC_ALL | GENERIC_WRITE)))
+            return true;
+    return false;
+}
+
+// Each call a program makes while its step runs (from the step's BEGIN line to its END line; all
+// its calls without a step), as the call's function and its count; taken from two runs, one that
+// lists the calls and one that reads the log's length at each.
+typedef std::vector<std::pair<std::string, int>> Calls;
+Calls CallsInStep(const std::function<void()> &setUp, const std::function<void()> &program,
+                  const std::string &log, const std::string &step) {
+    setUp();
+    program();
+    std::vector<std::string> calls = winsim::CallLog();
+    setUp();
+    size_t start = winsim::CallLog().size();
+    std::vector<size_t> lengths(calls.size());
+    std::vector<std::pair<std::string, int>> numbered;
+    std::map<std::string, int> seen;
+    for (size_t i = 0; i < calls.size(); ++i) {
+        numbered.emplace_back(calls[i], ++seen[calls[i]]);
+        if (i >= start)
+            winsim::AtCall(calls[i], numbered[i].second,
+                           [&lengths, i, log] { lengths[i] = winsim::FileContent(log).size(); });
+    }
+    program();
+    // No step named: every call of the program.
+    std::string text = winsim::FileContent(log);
+    size_t begin = step.empty() ? 0 : text.find(step + " BEGIN\r\n");
+    size_t end = step.empty() ? text.size() : text.find(step + " END\r\n", begin);
+    Calls inside;
+    for (size_t i = start; i < calls.size() && begin != std::string::npos; ++i)
+        if (step.empty() || (lengths[i] > begin && lengths[i] <= end))
+            inside.push_back(numbered[i]);
+    return inside;
 }
 
 class Attack : public MachineTest {
@@ -200,6 +249,40 @@ TEST_F(Attack, ModelFolderThatStaysGetsTheIntendedDacl) {
     ASSERT_EQ(1u, acl.size());
     EXPECT_EQ("S-1-1-0", acl[0].trustee);
     EXPECT_EQ(DWORD(GENERIC_READ | GENERIC_EXECUTE), acl[0].permissions);
+}
+
+// ---- a user who acts at any call, on what earlier releases left writable
+
+const char kModel[] = "C:\\WINDOWS\\QMR-640";
+
+// At each call of the deletion of that folder, the user moves a folder in it away and puts a
+// junction to another place in its stead: nothing there is deleted.
+TEST_F(Attack, JunctionSwappedInDuringADeletionLeadsNowhere) {
+    const std::string sub = std::string(kModel) + "\\Sub", deeper = sub + "\\Deeper";
+    auto setUp = [&] {
+        Reinstall();
+        PutVictim();
+        GrantEveryone(kModel);
+        winsim::PutFile(deeper + "\\x.dll", "x");
+        winsim::PutFile(sub + "\\y.dll", "y");
+    };
+    auto run = [] {
+        AnswerPortDialog(0);
+        RunInstaller();
+    };
+    Calls calls = CallsInStep(setUp, run, kInstallerLog, "CreateDirectoryWithSA");
+    EXPECT_LT(20u, calls.size());
+    for (const auto &call : calls) {
+        setUp();
+        std::map<std::string, std::string> before = VictimState();
+        winsim::AtCall(call.first, call.second, [&] {
+            for (const std::string &folder : {deeper, sub})
+                if (UserMayWrite(kModel) && winsim::Move(folder, folder + "~"))
+                    winsim::MakeJunction(folder, kVictim);
+        });
+        run();
+        EXPECT_EQ(before, VictimState()) << call.first << " #" << call.second;
+    }
 }
 
 // ---- directory look-ups that fail
