@@ -6,25 +6,43 @@
 #include <stdio.h>
 #include <string.h>
 
+#include <atomic>
 #include <string>
 
+#include "common/admins_only.h"
 #include "common/bounded_string.h"
+#include "common/native_files.h"
 #include "common/plain_file.h"
 #include "common/system_dirs.h"
 
 namespace {
 // Written once before any worker thread exists, only read afterwards.
 char g_logFolder[256];
-char g_logPath[256];
+WideName g_logName;
+// The file index of the log this run created, plus one; 0 before it exists.
+std::atomic<unsigned long long> g_ownLog(0);
 
 const DWORD kShareReadWrite = FILE_SHARE_READ | FILE_SHARE_WRITE;
 
+// The Temp folder at the root of the system drive: when it is missing, the program makes it with
+// the same protection as its log.
+void CreateLogFolder(const char *folder) {
+    AdminsOnlySecurity security;
+    if (!BuildAdminsOnly(GENERIC_READ | GENERIC_EXECUTE, SUB_CONTAINERS_AND_OBJECTS_INHERIT,
+                         security))
+        return;
+    SECURITY_ATTRIBUTES attributes = {sizeof attributes, &security.descriptor, FALSE};
+    CreateDirectoryA(folder, &attributes);
+    ReleaseAdminsOnly(security);
+}
+
 // Any user may own the Temp folder and put a link in it, or make it a link itself. The folder is
-// held open without delete sharing while the log is used, so nobody can move it or put a link in
-// its place meanwhile; NULL when it is not a plain folder.
+// checked through its handle and held open without delete sharing while the log is used, so that
+// nobody can move it meanwhile; the log is reached relative to that handle, so a mount point set
+// on the folder after the check leads nowhere. NULL when it is not a plain folder.
 HANDLE OpenLogFolder() {
-    HANDLE folder = OpenWithoutLinks(g_logFolder, FILE_READ_ATTRIBUTES, kShareReadWrite,
-                                     OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS);
+    HANDLE folder = OpenWithoutLinks(g_logFolder, FILE_LIST_DIRECTORY | FILE_READ_ATTRIBUTES,
+                                     kShareReadWrite, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS);
     if (folder == INVALID_HANDLE_VALUE)
         return NULL;
     if (!IsPlain(folder, true)) {
@@ -34,78 +52,76 @@ HANDLE OpenLogFolder() {
     return folder;
 }
 
-// A new log: administrators and the system may do anything with it, users may read it. Without
-// that DACL no log is made.
-HANDLE CreateLog() {
-    SID_IDENTIFIER_AUTHORITY ntAuthority = {SECURITY_NT_AUTHORITY};
-    PSID sids[3] = {NULL, NULL, NULL};
-    bool haveSids = AllocateAndInitializeSid(&ntAuthority, 2, SECURITY_BUILTIN_DOMAIN_RID,
-                                             DOMAIN_ALIAS_RID_ADMINS, 0, 0, 0, 0, 0, 0, &sids[0]) &&
-                    AllocateAndInitializeSid(&ntAuthority, 1, SECURITY_LOCAL_SYSTEM_RID, 0, 0, 0, 0,
-                                             0, 0, 0, &sids[1]) &&
-                    AllocateAndInitializeSid(&ntAuthority, 2, SECURITY_BUILTIN_DOMAIN_RID,
-                                             DOMAIN_ALIAS_RID_USERS, 0, 0, 0, 0, 0, 0, &sids[2]);
-    const DWORD rights[3] = {GENERIC_ALL, GENERIC_ALL, GENERIC_READ};
-    EXPLICIT_ACCESSA entries[3];
-    memset(entries, 0, sizeof entries);
-    for (int i = 0; i < 3; ++i) {
-        entries[i].grfAccessPermissions = rights[i];
-        entries[i].grfAccessMode = SET_ACCESS;
-        entries[i].grfInheritance = NO_INHERITANCE;
-        entries[i].Trustee.TrusteeForm = TRUSTEE_IS_SID;
-        entries[i].Trustee.TrusteeType = i == 1 ? TRUSTEE_IS_USER : TRUSTEE_IS_ALIAS;
-        entries[i].Trustee.ptstrName = (LPSTR)sids[i];
-    }
-    PACL acl = NULL;
-    HANDLE file = INVALID_HANDLE_VALUE;
-    SECURITY_DESCRIPTOR descriptor;
-    if (haveSids && SetEntriesInAclA(3, entries, NULL, &acl) == ERROR_SUCCESS &&
-        InitializeSecurityDescriptor(&descriptor, SECURITY_DESCRIPTOR_REVISION) &&
-        SetSecurityDescriptorDacl(&descriptor, TRUE, acl, FALSE)) {
-        SECURITY_ATTRIBUTES security = {sizeof security, &descriptor, FALSE};
-        file = OpenWithoutLinks(g_logPath, GENERIC_READ | GENERIC_WRITE, kShareReadWrite,
-                                CREATE_NEW, FILE_ATTRIBUTE_NORMAL, &security);
-    }
-    if (acl != NULL)
-        LocalFree(acl);
-    for (PSID sid : sids)
-        if (sid != NULL)
-            FreeSid(sid);
-    return file;
+unsigned long long FileIndex(const BY_HANDLE_FILE_INFORMATION &information) {
+    return ((unsigned long long)information.nFileIndexHigh << 32) | information.nFileIndexLow;
 }
 
-// The log for one line: never through a link, never a file that also has another name.
-HANDLE OpenLog() {
-    HANDLE file = INVALID_HANDLE_VALUE;
-    // Two threads may both find the log missing; the one that loses the creation opens it.
-    for (int attempt = 0; attempt < 2 && file == INVALID_HANDLE_VALUE; ++attempt) {
-        file = OpenWithoutLinks(g_logPath, GENERIC_READ | GENERIC_WRITE, kShareReadWrite,
-                                OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL);
-        if (file == INVALID_HANDLE_VALUE && GetLastError() != ERROR_FILE_NOT_FOUND)
-            return INVALID_HANDLE_VALUE;
-        if (file == INVALID_HANDLE_VALUE)
-            file = CreateLog();
-        if (file == INVALID_HANDLE_VALUE && GetLastError() != ERROR_FILE_EXISTS)
-            return INVALID_HANDLE_VALUE;
-    }
-    if (file != INVALID_HANDLE_VALUE && !IsPlain(file, false)) {
+// A new log with its own DACL, remembered as this run's.
+HANDLE CreateLog(HANDLE folder, NTSTATUS &status) {
+    AdminsOnlySecurity security;
+    status = kStatusObjectNameNotFound;
+    if (!BuildAdminsOnly(GENERIC_READ, NO_INHERITANCE, security))
+        return INVALID_HANDLE_VALUE;
+    HANDLE file = OpenInFolder(folder, g_logName, GENERIC_READ | GENERIC_WRITE, kShareReadWrite,
+                               FILE_CREATE, FILE_NON_DIRECTORY_FILE, &security.descriptor, status);
+    ReleaseAdminsOnly(security);
+    BY_HANDLE_FILE_INFORMATION information;
+    if (file != INVALID_HANDLE_VALUE && !GetFileInformationByHandle(file, &information)) {
         CloseHandle(file);
         return INVALID_HANDLE_VALUE;
     }
+    if (file != INVALID_HANDLE_VALUE)
+        g_ownLog = FileIndex(information) + 1;
     return file;
 }
 
-// The previous run's log goes by its own name: a link there is removed, not what it points to.
-void DeleteOldLog() {
-    HANDLE folder = OpenLogFolder();
-    if (folder == NULL)
+// Whatever has the log's name goes itself: a link there is removed, not what it points to.
+void DeleteLogName(HANDLE folder) {
+    NTSTATUS status = 0;
+    HANDLE old = OpenInFolder(folder, g_logName, DELETE, kShareReadWrite | FILE_SHARE_DELETE,
+                              FILE_OPEN, 0, NULL, status);
+    if (old == INVALID_HANDLE_VALUE)
         return;
-    HANDLE old =
-        OpenWithoutLinks(g_logPath, DELETE, kShareReadWrite | FILE_SHARE_DELETE, OPEN_EXISTING,
-                         FILE_FLAG_DELETE_ON_CLOSE | FILE_FLAG_BACKUP_SEMANTICS);
-    if (old != INVALID_HANDLE_VALUE)
-        CloseHandle(old);
-    CloseHandle(folder);
+    DeleteThroughHandle(old);
+    CloseHandle(old);
+}
+
+// Only the log this run created is written to: a file another user put at its name (and could
+// then edit, or hold to pause the program) is replaced by a fresh log, and so is a link or a file
+// that has a second name elsewhere.
+bool IsOwnLog(const BY_HANDLE_FILE_INFORMATION &information) {
+    return !(information.dwFileAttributes &
+             (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT)) &&
+           information.nNumberOfLinks == 1 && FileIndex(information) + 1 == g_ownLog;
+}
+
+HANDLE OpenLog(HANDLE folder) {
+    // Two threads may both find the log missing; the one that loses the creation opens it.
+    for (int attempt = 0; attempt < 2; ++attempt) {
+        NTSTATUS status = 0;
+        HANDLE file = OpenInFolder(folder, g_logName, GENERIC_READ | GENERIC_WRITE, kShareReadWrite,
+                                   FILE_OPEN, FILE_NON_DIRECTORY_FILE, NULL, status);
+        // What cannot be told to be another's (the open or its check failed) is left alone: the
+        // line is dropped, the log kept.
+        if (file != INVALID_HANDLE_VALUE) {
+            BY_HANDLE_FILE_INFORMATION information;
+            bool known = GetFileInformationByHandle(file, &information) != FALSE;
+            if (known && IsOwnLog(information))
+                return file;
+            CloseHandle(file);
+            if (!known)
+                return INVALID_HANDLE_VALUE;
+            DeleteLogName(folder);
+        } else if (status == kStatusFileIsADirectory) {
+            DeleteLogName(folder); // a folder or a junction at the log's name
+        } else if (status != kStatusObjectNameNotFound) {
+            return INVALID_HANDLE_VALUE;
+        }
+        file = CreateLog(folder, status);
+        if (file != INVALID_HANDLE_VALUE || status != kStatusObjectNameCollision)
+            return file;
+    }
+    return INVALID_HANDLE_VALUE;
 }
 
 void WriteLine(HANDLE file, const char *format, va_list args) {
@@ -129,7 +145,8 @@ void WriteLine(HANDLE file, const char *format, va_list args) {
 
 void StartTraceLog(const char *fileName) {
     g_logFolder[0] = '\0';
-    g_logPath[0] = '\0';
+    g_logName.clear();
+    g_ownLog = 0;
     // Without the Windows directory there is no system drive: the log stays off rather than
     // going to the root of the current drive.
     std::string windows;
@@ -139,18 +156,21 @@ void StartTraceLog(const char *fileName) {
     char folder[256] = {0};
     memcpy(folder, windows.c_str(), strnlen(windows.c_str(), 3));
     AppendBounded(folder, sizeof folder, "\\Temp");
-    CreateDirectoryA(folder, NULL);
+    CreateLogFolder(folder);
     CopyBounded(g_logFolder, sizeof g_logFolder, folder);
-    AppendBounded(folder, sizeof folder, fileName);
-    CopyBounded(g_logPath, sizeof g_logPath, folder);
-    DeleteOldLog();
+    g_logName = WideText(fileName[0] == '\\' ? fileName + 1 : fileName);
+    HANDLE opened = OpenLogFolder();
+    if (opened == NULL)
+        return;
+    DeleteLogName(opened);
+    CloseHandle(opened);
 }
 
 void TraceLog(const char *format, ...) {
-    HANDLE folder = OpenLogFolder();
+    HANDLE folder = g_logName.empty() ? NULL : OpenLogFolder();
     if (folder == NULL)
         return;
-    HANDLE file = OpenLog();
+    HANDLE file = OpenLog(folder);
     if (file != INVALID_HANDLE_VALUE) {
         va_list args;
         va_start(args, format);

@@ -172,16 +172,23 @@ TEST_F(Attack, TempFolderThatIsALinkGetsNoLog) {
     }
 }
 
+// The log, and C:\Temp when the program makes it, with nothing inherited.
 TEST_F(Attack, NewLogIsWritableByAdministratorsAndTheSystemOnly) {
     StartTraceLog("\\QMR-640_Installer.txt");
     TraceLog("x");
-    std::map<std::string, DWORD> rights;
-    for (const winsim::AccessEntry &entry : winsim::DirectoryAcl(kInstallerLog))
-        rights[entry.trustee] = entry.mode == SET_ACCESS ? entry.permissions : 0;
-    EXPECT_EQ((std::map<std::string, DWORD>{{"S-1-5-18", GENERIC_ALL},
-                                            {"S-1-5-32-544", GENERIC_ALL},
-                                            {"S-1-5-32-545", GENERIC_READ}}),
-              rights);
+    for (const char *path : {kInstallerLog, "C:\\Temp"}) {
+        std::map<std::string, DWORD> rights;
+        for (const winsim::AccessEntry &entry : winsim::DirectoryAcl(path))
+            rights[entry.trustee] = entry.mode == SET_ACCESS && !(entry.inheritance & INHERITED_ACE)
+                                        ? entry.permissions
+                                        : 0;
+        DWORD users = path == kInstallerLog ? GENERIC_READ : GENERIC_READ | GENERIC_EXECUTE;
+        EXPECT_EQ((std::map<std::string, DWORD>{{"S-1-5-18", GENERIC_ALL},
+                                                {"S-1-5-32-544", GENERIC_ALL},
+                                                {"S-1-5-32-545", users}}),
+                  rights)
+            << path;
+    }
 }
 
 // ---- links inside the folders the programs empty
@@ -282,6 +289,54 @@ TEST_F(Attack, JunctionSwappedInDuringADeletionLeadsNowhere) {
         });
         run();
         EXPECT_EQ(before, VictimState()) << call.first << " #" << call.second;
+    }
+}
+
+// C:\Temp made by a user who hands everyone everything in it. At each call of starting the log and
+// writing to it, the user moves the log out and makes the folder a mount point, or puts a file or
+// a link of their own at the log's name: nothing elsewhere changes, and the log the program
+// writes is its own, with a DACL that takes nothing from the folder.
+TEST_F(Attack, UserRacingTheTraceLogReachesNothing) {
+    const std::string victim = std::string(kVictim) + "\\victim.dll";
+    const std::vector<std::function<void()>> swaps = {
+        [] { winsim::MakeJunction("C:\\Temp", kVictim); },
+        [] { winsim::PutFile(kInstallerLog, "forged"); },
+        [&] { winsim::MakeSymbolicLink(kInstallerLog, victim, false); },
+    };
+    auto setUp = [this] {
+        Reinstall();
+        PutVictim();
+        GrantEveryone("C:\\Temp");
+        winsim::MakeDirectory("C:\\Stash");
+    };
+    auto program = [] {
+        RunInInstaller([] {
+            StartTraceLog("\\QMR-640_Installer.txt");
+            TraceLog("one");
+            TraceLog("two");
+        });
+    };
+    Calls calls = CallsInStep(setUp, program, kInstallerLog, "");
+    EXPECT_LT(20u, calls.size());
+    for (const std::function<void()> &swap : swaps) {
+        for (const auto &call : calls) {
+            setUp();
+            std::map<std::string, std::string> before = VictimState();
+            // The user owns the folder: the log's name is free once the log is moved out.
+            winsim::AtCall(call.first, call.second, [&] {
+                winsim::Move(kInstallerLog, "C:\\Stash\\log");
+                if (!winsim::Exists(kInstallerLog))
+                    swap();
+            });
+            program();
+            std::string where = call.first + " #" + std::to_string(call.second);
+            EXPECT_EQ(before, VictimState()) << where;
+            // The user's file may take the name after the last line; no line goes into it.
+            std::string log = winsim::FileContent(kInstallerLog);
+            EXPECT_TRUE(log == "forged" || log.find("forged") == std::string::npos) << where;
+            for (const winsim::AccessEntry &entry : winsim::DirectoryAcl(kInstallerLog))
+                EXPECT_TRUE(entry.trustee != "S-1-1-0" && !(entry.inheritance & INHERITED_ACE));
+        }
     }
 }
 

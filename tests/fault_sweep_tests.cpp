@@ -346,8 +346,9 @@ std::vector<std::string> Problems(const Outcome &outcome, const std::string &fai
     std::vector<std::string> problems;
     if (outcome.hung)
         problems.push_back("hung");
-    bool logFailed = failing == "CreateFileA" || failing == "WriteFile" ||
-                     failing == "SetFilePointer" || failing == "GetFileInformationByHandle";
+    bool logFailed = failing == "CreateFileA" || failing == "NtCreateFile" ||
+                     failing == "WriteFile" || failing == "SetFilePointer" ||
+                     failing == "GetFileInformationByHandle";
     // A delay-loaded DLL that does not load ends the run inside the step that first called it,
     // with what that step holds open.
     bool fatal = failing == "LoadLibraryA";

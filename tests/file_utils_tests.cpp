@@ -152,8 +152,7 @@ TEST_F(FileUtilsTest, ModelFolderIsCreatedAnewForEveryone) {
 }
 
 TEST_F(FileUtilsTest, ModelFolderFallsBackToDefaultSecurity) {
-    // The first three SIDs are the new trace log's.
-    winsim::FailCall("AllocateAndInitializeSid", 8, 4);
+    winsim::FailCall("AllocateAndInitializeSid", 8, 1);
     EXPECT_TRUE(CreateDirectoryWithSA("C:\\WINDOWS\\QMR-640"));
     EXPECT_TRUE(winsim::IsDirectory("C:\\WINDOWS\\QMR-640"));
     EXPECT_TRUE(winsim::DirectoryAcl("C:\\WINDOWS\\QMR-640").empty());

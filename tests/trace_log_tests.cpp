@@ -1,4 +1,5 @@
 // The trace log: path, line format, the cut at 1023 characters, a fresh log per run.
+#include <functional>
 #include <string>
 
 #include "common/trace_log.h"
@@ -69,14 +70,29 @@ TEST_F(TraceLogTest, EachRunStartsWithAnEmptyLogAndLeavesTheOtherProgramsLog) {
     EXPECT_EQ(std::vector<std::string>{"uninstaller run"}, LogTexts(kUninstallerLog));
 }
 
+// In use, its open failing, its check failing: the line goes, the log stays.
 TEST_F(TraceLogTest, LineIsDroppedWhenTheLogCannotBeOpened) {
-    StartTraceLog("\\QMR-640_Installer.txt");
-    TraceLog("kept");
-    winsim::SetLocked(kInstallerLog, true);
-    TraceLog("dropped");
-    winsim::SetLocked(kInstallerLog, false);
-    TraceLog("kept too");
-    EXPECT_EQ((std::vector<std::string>{"kept", "kept too"}), LogTexts(kInstallerLog));
+    const std::vector<std::function<void(bool)>> failures = {
+        [](bool on) { winsim::SetLocked(kInstallerLog, on); },
+        [](bool on) {
+            if (on)
+                winsim::FailCall("NtCreateFile", 5, CallCount("NtCreateFile") + 1);
+        },
+        [](bool on) { // the folder's check comes first
+            if (on)
+                winsim::FailCall("GetFileInformationByHandle", 5,
+                                 CallCount("GetFileInformationByHandle") + 2);
+        },
+    };
+    for (const auto &failure : failures) {
+        StartTraceLog("\\QMR-640_Installer.txt");
+        TraceLog("kept");
+        failure(true);
+        TraceLog("dropped");
+        failure(false);
+        TraceLog("kept too");
+        EXPECT_EQ((std::vector<std::string>{"kept", "kept too"}), LogTexts(kInstallerLog));
+    }
 }
 
 TEST_F(TraceLogTest, WideStringConversion) {
