@@ -5,7 +5,11 @@
 #include <stdlib.h>
 #include <string.h>
 
+#include <string>
+#include <vector>
+
 #include "common/bounded_string.h"
+#include "common/native_files.h"
 #include "common/trace_log.h"
 
 namespace {
@@ -40,9 +44,34 @@ bool LastElementEmpty(const char *path) {
     return length == 0 || path[length - 1] == '\\';
 }
 
-// The DACL change needs WRITE_DAC; without it the grant is refused and the delete goes on
-// regardless, which keeps a key that survives the delete from staying writable by everyone.
-const REGSAM kOpenAccess = READ_CONTROL | KEY_ENUMERATE_SUB_KEYS;
+const REGSAM kOpenAccess = READ_CONTROL | WRITE_DAC | KEY_ENUMERATE_SUB_KEYS;
+
+// Deeper trees, and more subkeys in one key, are not the package's: they stay.
+const int kMaxKeyDepth = 32;
+const DWORD kMaxSubKeys = 65536;
+
+// Deletes name under parent and what is below it; ERROR_SUCCESS or why the key stays.
+LONG DeleteKeyTree(HKEY parent, const char *name, REGSAM view, int depth) {
+    HKEY key = NULL;
+    LONG result = RegOpenKeyExA(parent, name, REG_OPTION_OPEN_LINK,
+                                DELETE | KEY_ENUMERATE_SUB_KEYS | view, &key);
+    if (result != ERROR_SUCCESS)
+        return result;
+    // The names first: the deletions would move the indexes of the ones after them.
+    std::vector<std::string> children;
+    char child[256];
+    for (DWORD index = 0; depth < kMaxKeyDepth && index < kMaxSubKeys; ++index) {
+        DWORD size = sizeof child;
+        if (RegEnumKeyExA(key, index, child, &size, NULL, NULL, NULL, NULL) != ERROR_SUCCESS)
+            break;
+        children.push_back(child);
+    }
+    for (const std::string &sub : children)
+        DeleteKeyTree(key, sub.c_str(), view, depth + 1);
+    result = DeleteKeyThroughHandle(key) ? ERROR_SUCCESS : ERROR_ACCESS_DENIED;
+    RegCloseKey(key);
+    return result;
+}
 } // namespace
 
 LONG MyRegDeleteKeyEx(HKEY root, LPCSTR subKey, REGSAM samDesired, DWORD reserved) {
@@ -80,13 +109,25 @@ void DeleteMachineKeyIfPresent(const char *subKey, BOOL wow64, const KeyDeletion
 }
 
 void GrantAndDeleteRegKey(const char *keyPath, const char *subKey, BOOL wow64) {
-    SetRegKeyPermission(keyPath, "/PG:Everyone:Fc");
+    // Taken back first, so that a key the deletion cannot remove is not left writable by users.
+    SetRegKeyPermission(keyPath, "/PR:Everyone", wow64 ? KEY_WOW64_64KEY : 0);
     TraceLog("REGKEY_1 : %s", keyPath);
     TraceLog("REGKEY_2 : %s", subKey);
-    DeleteMachineKey(subKey, wow64);
+    DeleteMachineKeyTree(subKey, wow64);
 }
 
-DWORD SetRegKeyPermission(const char *keyPath, const char *permission) {
+bool DeleteMachineKeyTree(const char *subKey, BOOL wow64) {
+    const char *failure =
+        wow64 ? kKeyDeletionTraces.regDeleteKeyEx : kKeyDeletionTraces.shDeleteKey;
+    LONG result = LastElementEmpty(subKey)
+                      ? LONG(ERROR_INVALID_PARAMETER)
+                      : DeleteKeyTree(HKEY_LOCAL_MACHINE, subKey, wow64 ? KEY_WOW64_64KEY : 0, 0);
+    if (result != ERROR_SUCCESS)
+        TraceLog(failure, subKey, int(result));
+    return result == ERROR_SUCCESS;
+}
+
+DWORD SetRegKeyPermission(const char *keyPath, const char *permission, REGSAM view) {
     char *work = (char *)calloc(kWorkSize, 1);
     if (work == NULL)
         return ERROR_NOT_ENOUGH_MEMORY;
@@ -129,7 +170,7 @@ DWORD SetRegKeyPermission(const char *keyPath, const char *permission) {
 
     HKEY key = NULL;
     if (valid)
-        result = OpenRegKeyPath(keyPath, &key);
+        result = OpenRegKeyPath(keyPath, &key, view);
     if (valid && result == ERROR_SUCCESS) {
         EXPLICIT_ACCESSA entry;
         memset(&entry, 0, sizeof entry);
@@ -141,7 +182,7 @@ DWORD SetRegKeyPermission(const char *keyPath, const char *permission) {
     return result;
 }
 
-DWORD OpenRegKeyPath(const char *keyPath, HKEY *key) {
+DWORD OpenRegKeyPath(const char *keyPath, HKEY *key, REGSAM view) {
     if (LastElementEmpty(keyPath))
         return ERROR_INVALID_PARAMETER;
     char *work = (char *)calloc(kWorkSize, 1);
@@ -172,7 +213,7 @@ DWORD OpenRegKeyPath(const char *keyPath, HKEY *key) {
         result = DWORD(RegConnectRegistryA(machine, root, &root));
     if (result == ERROR_SUCCESS && subKey != NULL && subKey[0] != '\0') {
         HKEY opened = NULL;
-        result = DWORD(RegOpenKeyExA(root, subKey, 0, kOpenAccess, &opened));
+        result = DWORD(RegOpenKeyExA(root, subKey, 0, kOpenAccess | view, &opened));
         if (result == ERROR_SUCCESS) {
             RegCloseKey(root);
             root = opened;

@@ -23,12 +23,19 @@ bool DeleteMachineKey(const char *subKey, BOOL wow64,
 void DeleteMachineKeyIfPresent(const char *subKey, BOOL wow64,
                                const KeyDeletionTraces &traces = kKeyDeletionTraces);
 
-// Grants Everyone full control of keyPath ("HKLM\..."), then deletes subKey under HKLM.
+// For a tree that users may have been able to write (an earlier release granted Everyone full
+// control of keyPath, "HKLM\...", and so of every key below it): takes that grant back, then
+// deletes subKey under HKLM with DeleteMachineKeyTree.
 void GrantAndDeleteRegKey(const char *keyPath, const char *subKey, BOOL wow64);
+// Deletes subKey under HKLM (in the 64-bit view under WOW64) and everything below it, bottom-up:
+// each key opened relative to its parent without following a registry link, and deleted through
+// that handle, so that a link planted in the tree goes itself and never leads the deletion out
+// of it. A failure is traced as DeleteMachineKey traces it; true when the key is gone.
+bool DeleteMachineKeyTree(const char *subKey, BOOL wow64);
 
-// Merges the entry that the permission string ("/PG:Everyone:Fc") describes into the DACL of
-// keyPath.
-DWORD SetRegKeyPermission(const char *keyPath, const char *permission);
-DWORD OpenRegKeyPath(const char *keyPath, HKEY *key);
+// Merges the entry that the permission string ("/PG:Everyone:Fc", "/PR:Everyone") describes into
+// the DACL of keyPath; view: KEY_WOW64_64KEY for the 64-bit view, or 0.
+DWORD SetRegKeyPermission(const char *keyPath, const char *permission, REGSAM view = 0);
+DWORD OpenRegKeyPath(const char *keyPath, HKEY *key, REGSAM view = 0);
 DWORD ParseRegRights(const char *rights, DWORD *mask);
 DWORD ApplyKeyAcl(HKEY key, EXPLICIT_ACCESSA *entry);

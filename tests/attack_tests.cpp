@@ -14,6 +14,7 @@
 #include "QMR640_Uninstaller/resource.h"
 #include "common/file_utils.h"
 #include "common/trace_log.h"
+#include "removal/pnp_cleanup.h"
 #include "harness.h"
 #include "machine_snapshot.h"
 
@@ -336,6 +337,54 @@ TEST_F(Attack, UserRacingTheTraceLogReachesNothing) {
             EXPECT_TRUE(log == "forged" || log.find("forged") == std::string::npos) << where;
             for (const winsim::AccessEntry &entry : winsim::DirectoryAcl(kInstallerLog))
                 EXPECT_TRUE(entry.trustee != "S-1-1-0" && !(entry.inheritance & INHERITED_ACE));
+        }
+    }
+}
+
+// The enumeration keys with the Everyone grant of an earlier release, and a registry link to a
+// key of another product that the user put among them before the run or at any call of their
+// deletion, on 32-bit Windows and under WOW64: the other product's key stays, and the
+// enumeration key goes whole.
+TEST_F(Attack, EnumerationKeysLeftWritableGoWithoutFollowingLinks) {
+    const std::string key = "HKLM\\SYSTEM\\CurrentControlSet\\Enum\\USBPRINT\\HALDEEN_QMR-640";
+    const std::string other = "HKLM\\SOFTWARE\\Other";
+    auto writable = [&key] {
+        for (const winsim::AccessEntry &entry : winsim::KeyAcl(key))
+            if (entry.trustee == "S-1-1-0")
+                return true;
+        return false;
+    };
+    for (BOOL wow64 : {FALSE, TRUE}) {
+        auto setUp = [&] {
+            Reinstall();
+            winsim::SetWow64(wow64 != FALSE);
+            winsim::PutValue(other + "\\Sub", "Kept", REG_SZ, "yes");
+            std::vector<winsim::AccessEntry> acl;
+            for (const char *sid : {"S-1-5-18", "S-1-5-32-544", "S-1-1-0"})
+                acl.push_back({sid, KEY_ALL_ACCESS, GRANT_ACCESS, CONTAINER_INHERIT_ACE});
+            winsim::SetKeyAcl(key, acl);
+            winsim::PutKey(key + "\\7&1\\Device Parameters");
+            winsim::MakeRegistryLink(key + "\\7&1\\Link", other);
+        };
+        auto program = [wow64] {
+            RunInInstaller([wow64] {
+                StartTraceLog("\\QMR-640_Installer.txt");
+                StatusText status;
+                Delete_LPT_USB_Info({wow64, 2010, &status, NULL}, STATUS_QUIET);
+            });
+        };
+        Calls calls = CallsInStep(setUp, program, kInstallerLog, "Delete_LPT_USB_Info");
+        EXPECT_LT(10u, calls.size());
+        for (const auto &call : calls) {
+            setUp();
+            winsim::AtCall(call.first, call.second, [&] {
+                if (writable())
+                    winsim::MakeRegistryLink(key + "\\Late", other);
+            });
+            program();
+            std::string where = call.first + " #" + std::to_string(call.second);
+            EXPECT_TRUE(winsim::GetValue(other + "\\Sub", "Kept").has_value()) << wow64 << where;
+            EXPECT_FALSE(winsim::KeyExists(key)) << wow64 << where;
         }
     }
 }

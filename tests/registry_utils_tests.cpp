@@ -1,4 +1,6 @@
 // Key paths, permission strings and the deletion of protected keys.
+#include <winsim_registry.h>
+
 #include "common/registry_utils.h"
 #include "common/trace_log.h"
 #include "harness.h"
@@ -55,10 +57,19 @@ TEST_F(RegistryUtils, PermissionSpecModes) {
     EXPECT_EQ(87u, SetRegKeyPermission(key, "/PG:Everyone"));
     EXPECT_EQ(87u, SetRegKeyPermission("HKLMX\\SOFTWARE", "/PG:Everyone:Fc"));
     EXPECT_EQ(0, CallCount("RegOpenKeyExA"));
-    // Valid permission strings reach the key; the grant itself is refused on the read-only handle.
-    EXPECT_EQ(DWORD(ERROR_ACCESS_DENIED), SetRegKeyPermission(key, "/pg:Everyone:fc"));
-    EXPECT_EQ(DWORD(ERROR_ACCESS_DENIED), SetRegKeyPermission(key, "/PR:Everyone"));
-    EXPECT_EQ(DWORD(ERROR_ACCESS_DENIED), SetRegKeyPermission(key, "-X:Everyone"));
+    // Valid permission strings reach the key: a grant, its revocation, and no change.
+    auto everyone = [] {
+        int found = 0;
+        for (const winsim::AccessEntry &entry : winsim::KeyAcl("HKLM\\SOFTWARE"))
+            found += entry.trustee == "S-1-1-0";
+        return found;
+    };
+    EXPECT_EQ(0u, SetRegKeyPermission(key, "/pg:Everyone:fc"));
+    EXPECT_EQ(1, everyone());
+    EXPECT_EQ(0u, SetRegKeyPermission(key, "-X:Everyone"));
+    EXPECT_EQ(1, everyone());
+    EXPECT_EQ(0u, SetRegKeyPermission(key, "/PR:Everyone"));
+    EXPECT_EQ(0, everyone());
     EXPECT_EQ(3, CallCount("RegOpenKeyExA"));
 }
 
