@@ -76,6 +76,9 @@ class CDriverVersion {
     // Runs printui's command line ("rundll32 printui.dll,...") hidden through the command
     // interpreter and waits for it; ends the process on a time-out.
     void RunPrintUI(const char *printUI);
+    // Names the uninstaller (its full path) in the uninstall entry, or, given none, takes the
+    // names out: the entry never names a program that is not the package's own.
+    void SetUninstallCommand(const std::string &uninstaller);
     // Source path of a file of the driver package, relative to the current directory.
     std::string PackageFile(const std::string &name) const { return m_strDriverDir + name; }
 

@@ -4,7 +4,9 @@
 
 #include "QMR640_Installer/DriverVersion.h"
 #include "QMR640_Installer/resource.h"
+#include "common/deployment.h"
 #include "common/file_utils.h"
+#include "common/plain_file.h"
 #include "common/platform.h"
 #include "common/profile.h"
 #include "common/system_dirs.h"
@@ -15,6 +17,9 @@ namespace {
 const char *const kClassFiles[] = {"UNIDRV.DLL", "UNIDRVUI.DLL", "UNIDRV.HLP", "UNIRES.DLL"};
 const char kStandardNames[] = "STDNAMES.GPD";
 const char kOptionsFile[] = "QMR640_Config.KST";
+const char kNotInPlace[] = "The uninstaller could not be put in its folder, so it is not "
+                           "registered. Close the programs that use files in that folder and "
+                           "run the installation again.";
 } // namespace
 
 // The product's files among the staged ones, in staging order.
@@ -76,17 +81,28 @@ void CDriverVersion::CopyFilesOfUtilities() {
     TraceSeparator();
     TraceLog("CopyFilesOfUtilities BEGIN");
     std::string model = LoadProfileString(IDS_MODEL_NAME);
-    std::string windows, system;
+    std::string uninstaller = LoadProfileString(IDS_UNINSTALLER_FILE);
+    std::string windows, system, placed;
     // Without its name the folder would be the Windows directory itself, which is neither
-    // emptied nor given files that no uninstall would ever find there.
-    if (WindowsDirectory(windows) && !model.empty()) {
+    // emptied nor given files that no uninstall would ever find there. Nothing goes into a
+    // folder that could not be made anew: an earlier release let every user write there, and
+    // what a user left in it (held open, so that it stays) must not become the uninstaller.
+    if (WindowsDirectory(windows) && !model.empty() && !uninstaller.empty()) {
         std::string folder = windows + "\\" + model;
-        CreateDirectoryWithSA(folder);
-        std::string uninstaller = LoadProfileString(IDS_UNINSTALLER_FILE);
-        GuardedCopy(uninstaller, folder + "\\" + uninstaller);
-        GuardedCopy(kOptionsFile, folder + "\\" + kOptionsFile);
+        std::string copy = folder + "\\" + uninstaller;
+        if (CreateDirectoryWithSA(folder)) {
+            GuardedCopy(uninstaller, copy);
+            GuardedCopy(kOptionsFile, folder + "\\" + kOptionsFile);
+            if (IsSameFile(copy, uninstaller))
+                placed = copy;
+        }
+        if (placed.empty())
+            TraceLog("UNINSTALLER NOT IN PLACE : %s", copy.c_str());
     }
     if (SystemDirectory(system))
         GuardedCopy(kOptionsFile, system + "\\" + kOptionsFile);
+    SetUninstallCommand(placed);
+    if (placed.empty())
+        ShowError(kNotInPlace, MB_OK | MB_ICONSTOP);
     TraceLog("CopyFilesOfUtilities END");
 }

@@ -11,7 +11,6 @@
 #include "common/profile.h"
 #include "common/registry_utils.h"
 #include "common/report_error.h"
-#include "common/system_dirs.h"
 #include "common/trace_log.h"
 
 namespace {
@@ -103,21 +102,8 @@ void CDriverVersion::RegisterUninstallInfo() {
     AppendBounded(text, sizeof text, " Windows Driver V");
     AppendBounded(text, sizeof text, version);
     SetText(key, "DisplayName", text);
-
-    // Without the Windows directory the entry would name a program at the drive root.
-    std::string windows;
-    if (WindowsDirectory(windows)) {
-        memset(text, 0, sizeof text);
-        CopyBounded(text, sizeof text, windows.c_str());
-        AppendBounded(text, sizeof text, "\\");
-        AppendBounded(text, sizeof text, LoadProfileString(IDS_MODEL_NAME).c_str());
-        AppendBounded(text, sizeof text, "\\");
-        AppendBounded(text, sizeof text, LoadProfileString(IDS_UNINSTALLER_FILE).c_str());
-        SetText(key, "UninstallString", text);
-        std::string quiet = std::string("\"") + text + "\" /quiet";
-        SetText(key, "QuietUninstallString", quiet.c_str());
-    }
-    // What deployment tools and package managers read.
+    // What deployment tools and package managers read. The uninstaller is named only once it is
+    // in place (SetUninstallCommand).
     SetText(key, "DisplayVersion", version);
     SetText(key, "Publisher", m_record.maker.c_str());
 
@@ -125,4 +111,23 @@ void CDriverVersion::RegisterUninstallInfo() {
         SetText(key, "InfFile", m_record.infFile.c_str());
     RegCloseKey(key);
     TraceLog("RegisterUninstallInfo END");
+}
+
+void CDriverVersion::SetUninstallCommand(const std::string &uninstaller) {
+    std::string keyPath = LoadProfileString(IDS_UNINSTALL_KEY);
+    HKEY key = NULL;
+    REGSAM access = m_bWow64 ? KEY_SET_VALUE | KEY_WOW64_64KEY : KEY_SET_VALUE;
+    if (keyPath.empty() ||
+        RegOpenKeyExA(HKEY_LOCAL_MACHINE, keyPath.c_str(), 0, access, &key) != ERROR_SUCCESS)
+        return;
+    // Quoted, so that a path with a blank is not read as a shorter program and its arguments.
+    std::string command = "\"" + uninstaller + "\"";
+    if (uninstaller.empty()) {
+        RegDeleteValueA(key, "UninstallString");
+        RegDeleteValueA(key, "QuietUninstallString");
+    } else {
+        SetText(key, "UninstallString", command.c_str());
+        SetText(key, "QuietUninstallString", (command + " /quiet").c_str());
+    }
+    RegCloseKey(key);
 }

@@ -111,26 +111,26 @@ BOOL CreateDirectoryWithSA(const std::string &path) {
     attributes.lpSecurityDescriptor = &descriptor;
     attributes.bInheritHandle = TRUE;
 
-    // Without an ACL the descriptor would carry a NULL DACL, which grants everyone everything:
-    // then the parent's default security is the safer choice.
-    LPSECURITY_ATTRIBUTES security = acl != NULL ? &attributes : NULL;
-    BOOL created = CreateDirectoryA(path.c_str(), security);
-    if (!created && GetLastError() == ERROR_ALREADY_EXISTS) {
-        // A link in the folder's place goes itself; the folder is then made anew.
-        DWORD existing = GetFileAttributesA(path.c_str());
-        if (existing != INVALID_FILE_ATTRIBUTES && (existing & FILE_ATTRIBUTE_REPARSE_POINT))
-            RemoveDirectoryA(path.c_str());
-        else
-            DeleteDirectoryTree(path);
-        created = CreateDirectoryA(path.c_str(), security);
-    }
-    if (!created) {
-        created = CreateDirectoryA(path.c_str(), security);
+    // Only a folder made anew with its own DACL is the program's: without an ACL the descriptor
+    // would carry a NULL DACL, which grants everyone everything, and a folder that stays may hold
+    // what an earlier release let any user put there.
+    BOOL created = FALSE;
+    if (acl != NULL) {
+        created = CreateDirectoryA(path.c_str(), &attributes);
+        if (!created && GetLastError() == ERROR_ALREADY_EXISTS) {
+            // A link in the folder's place goes itself; the folder is then made anew.
+            DWORD existing = GetFileAttributesA(path.c_str());
+            if (existing != INVALID_FILE_ATTRIBUTES && (existing & FILE_ATTRIBUTE_REPARSE_POINT))
+                RemoveDirectoryA(path.c_str());
+            else
+                DeleteDirectoryTree(path);
+            created = CreateDirectoryA(path.c_str(), &attributes);
+        }
         if (!created)
-            created = CreateDirectoryA(path.c_str(), NULL);
+            created = CreateDirectoryA(path.c_str(), &attributes);
+        if (!created && FileExists(path))
+            SetFolderDacl(path, acl);
     }
-    if (!created && acl != NULL && FileExists(path))
-        SetFolderDacl(path, acl);
 
     if (everyone != NULL)
         FreeSid(everyone);

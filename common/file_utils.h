@@ -17,6 +17,6 @@ bool ReportDeleteFileError(const std::string &path, DWORD errorCode);
 // Deletes a file and traces a failure; true when it was deleted.
 bool DeleteFileReported(const std::string &path);
 
-// Creates the directory, emptied if it exists, readable and runnable by every user; a directory
-// that cannot be made anew gets that DACL all the same.
+// Creates the directory anew, emptied if it exists, readable and runnable by every user; true
+// only when it was made anew with that DACL. A directory that stays gets that DACL all the same.
 BOOL CreateDirectoryWithSA(const std::string &path);

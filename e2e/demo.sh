@@ -129,7 +129,8 @@ has_exact "$objects" 'processor||KST PRINT PROCESSOR QMR640' || stop "no print p
 echo
 echo "=== Installed: the uninstall entry ($UNINSTALL_KEY)"
 entry_values
-uninstaller="$(reg_values "$UNINSTALL_KEY" | sed -n 's/^UninstallString|REG_SZ|//p')"
+# The entry quotes the path, as the system's program list runs it.
+uninstaller="$(reg_values "$UNINSTALL_KEY" | sed -n 's/^UninstallString|REG_SZ|"\(.*\)"$/\1/p')"
 [ -n "$uninstaller" ] || stop "the uninstall entry names no uninstaller"
 echo
 echo "=== Installed: the package's files under C:\\windows"

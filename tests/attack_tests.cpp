@@ -243,15 +243,10 @@ TEST_F(Attack, LinksInFoldersThatAreEmptiedLeaveTheirTargets) {
 // A model folder that stays (a file in it is in use) loses the DACL an earlier release gave it.
 TEST_F(Attack, ModelFolderThatStaysGetsTheIntendedDacl) {
     const std::string model = "C:\\WINDOWS\\QMR-640";
-    winsim::MakeDirectory(model);
+    GrantEveryone(model);
     winsim::PutFile(model + "\\busy.dll", "in use");
     winsim::SetLocked(model + "\\busy.dll", true);
-    HANDLE folder = CreateFileA(model.c_str(), WRITE_DAC, 0, NULL, OPEN_EXISTING,
-                                FILE_FLAG_BACKUP_SEMANTICS, NULL);
-    ASSERT_EQ(ERROR_SUCCESS, SetSecurityInfo(folder, SE_FILE_OBJECT, DACL_SECURITY_INFORMATION,
-                                             NULL, NULL, NULL, NULL));
-    CloseHandle(folder);
-    ASSERT_EQ(DWORD(GENERIC_ALL), winsim::DirectoryAcl(model).at(0).permissions);
+    ASSERT_TRUE(UserMayWrite(model));
     EXPECT_FALSE(CreateDirectoryWithSA(model));
     std::vector<winsim::AccessEntry> acl = winsim::DirectoryAcl(model);
     ASSERT_EQ(1u, acl.size());
@@ -385,6 +380,56 @@ TEST_F(Attack, EnumerationKeysLeftWritableGoWithoutFollowingLinks) {
             std::string where = call.first + " #" + std::to_string(call.second);
             EXPECT_TRUE(winsim::GetValue(other + "\\Sub", "Kept").has_value()) << wow64 << where;
             EXPECT_FALSE(winsim::KeyExists(key)) << wow64 << where;
+        }
+    }
+}
+
+// The uninstall entry names no program but the package's uninstaller, in a folder users cannot
+// change.
+bool NamesOnlyOwnUninstaller() {
+    for (const char *name : {"UninstallString", "QuietUninstallString"}) {
+        std::optional<winsim::RegistryValue> command = winsim::GetValue(
+            "HKLM\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\KESTORA_QMR-640", name);
+        std::string path = !command ? "" : command->data;
+        path = path.empty() || path[0] != '"' ? path : path.substr(1, path.find('"', 1) - 1);
+        if (command && (winsim::FileContent(path) != "MZ uninstaller program" ||
+                        UserMayWrite(path.substr(0, path.rfind('\\')))))
+            return false;
+    }
+    return true;
+}
+
+// The user's program at the uninstaller's name in the model folder of an earlier release, held
+// open without sharing, sharing write, or not held; and swapped in again at each call of the
+// copy: the entry never names a program the user could have put there, and a run that could not
+// place the uninstaller says so.
+TEST_F(Attack, UserNeverGetsAProgramRegisteredAsTheUninstaller) {
+    const std::string planted = std::string(kModel) + "\\QMR640_Uninstaller.exe";
+    auto run = [] {
+        winsim::SetProgramStart(std::string(kMedia) + "\\QMR640_Installer.exe", "/quiet");
+        return RunInstaller();
+    };
+    for (int hold : {0, FILE_SHARE_READ | FILE_SHARE_WRITE, -1}) {
+        auto setUp = [&] {
+            Reinstall();
+            GrantEveryone(kModel);
+            winsim::PutFile(planted, "MZ user program");
+            winsim::SetHeldOpen(planted, hold >= 0, DWORD(hold));
+        };
+        setUp();
+        EXPECT_EQ(hold >= 0 ? 1603 : 3010, run()) << hold;
+        EXPECT_TRUE(NamesOnlyOwnUninstaller()) << hold;
+        Calls calls = CallsInStep(setUp, run, kInstallerLog, "CopyFilesOfUtilities");
+        EXPECT_LT(20u, calls.size());
+        for (const auto &call : calls) {
+            setUp();
+            winsim::AtCall(call.first, call.second, [&] {
+                if (UserMayWrite(kModel) && winsim::Move(planted, planted + ".mine"))
+                    winsim::PutFile(planted, "MZ user program");
+            });
+            int code = run();
+            EXPECT_TRUE(NamesOnlyOwnUninstaller()) << hold << " " << call.first << call.second;
+            EXPECT_TRUE(code == 3010 || code == 1603) << code;
         }
     }
 }

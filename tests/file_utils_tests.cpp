@@ -151,22 +151,22 @@ TEST_F(FileUtilsTest, ModelFolderIsCreatedAnewForEveryone) {
         LogSteps(kInstallerLog));
 }
 
-TEST_F(FileUtilsTest, ModelFolderFallsBackToDefaultSecurity) {
+// Without its own DACL the folder is not the program's: it is not made.
+TEST_F(FileUtilsTest, ModelFolderWithoutItsDaclIsNotMade) {
     winsim::FailCall("AllocateAndInitializeSid", 8, 1);
-    EXPECT_TRUE(CreateDirectoryWithSA("C:\\WINDOWS\\QMR-640"));
-    EXPECT_TRUE(winsim::IsDirectory("C:\\WINDOWS\\QMR-640"));
-    EXPECT_TRUE(winsim::DirectoryAcl("C:\\WINDOWS\\QMR-640").empty());
+    EXPECT_FALSE(CreateDirectoryWithSA("C:\\WINDOWS\\QMR-640"));
+    EXPECT_FALSE(winsim::Exists("C:\\WINDOWS\\QMR-640"));
     EXPECT_EQ(
         (std::vector<std::string>{"CreateDirectoryWithSA BEGIN", "Fail to get Everyone SID. (8)",
                                   "CreateDirectoryWithSA END"}),
         LogSteps(kInstallerLog));
 }
 
-TEST_F(FileUtilsTest, ModelFolderTriesFourTimesThenFails) {
+TEST_F(FileUtilsTest, ModelFolderTriesTwiceThenFails) {
     winsim::FailCall("CreateDirectoryA", ERROR_ACCESS_DENIED);
     int before = CallCount("CreateDirectoryA");
     EXPECT_FALSE(CreateDirectoryWithSA("C:\\WINDOWS\\QMR-640"));
-    EXPECT_EQ(3, CallCount("CreateDirectoryA") - before); // no "already exists" step here
+    EXPECT_EQ(2, CallCount("CreateDirectoryA") - before); // no "already exists" step here
 }
 
 } // namespace

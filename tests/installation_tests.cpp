@@ -138,7 +138,7 @@ TEST_F(ClassicInstallation, NewInstallationOnXPLeavesTheWholePackage) {
         infs.begin(), infs.end(), [](const std::string &n) { return n.compare(0, 3, "oem") == 0; });
     EXPECT_EQ("KESTORA QMR-640 Windows Driver V3.3.0", Value("DisplayName"));
     EXPECT_EQ(37u, Value("DisplayName").size());
-    EXPECT_EQ("C:\\WINDOWS\\QMR-640\\QMR640_Uninstaller.exe", Value("UninstallString"));
+    EXPECT_EQ("\"C:\\WINDOWS\\QMR-640\\QMR640_Uninstaller.exe\"", Value("UninstallString"));
     EXPECT_EQ("\"C:\\WINDOWS\\QMR-640\\QMR640_Uninstaller.exe\" /quiet",
               Value("QuietUninstallString"));
     EXPECT_EQ("3.3.0", Value("DisplayVersion"));
@@ -377,8 +377,7 @@ TEST_F(PrintUIInstallation, Wow64UsesDriver64AndThe64BitRegistryView) {
     PutOptions(kMedia, "PORTDLG=FALSE\r\nPORT=LPT1\r\n");
     EXPECT_EQ(0, RunInstaller());
     ASSERT_EQ(1u, Children().size());
-    EXPECT_NE(std::string::npos,
-              Children()[0].commandLine.find("/f \"Driver64\\QMR640.inf\""));
+    EXPECT_NE(std::string::npos, Children()[0].commandLine.find("/f \"Driver64\\QMR640.inf\""));
     EXPECT_EQ("KESTORA QMR-640 Windows Driver V3.3.0", Value("DisplayName"));
     EXPECT_EQ("<missing>", Value("DisplayName", winsim::RegView::Program32));
     EXPECT_EQ(1, Count(LogSteps(kInstallerLog), "SECTION NAME : KESTORA.NTamd64"));

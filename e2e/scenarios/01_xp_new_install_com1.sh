@@ -24,7 +24,7 @@ echo "$entry" | sed 's/^/      entry: /'
 check "entry DisplayName" has_exact "$entry" \
     'DisplayName|REG_SZ|KESTORA QMR-640 Windows Driver V3.3.0'
 check "entry UninstallString" has_exact "$entry" \
-    'UninstallString|REG_SZ|C:\windows\QMR-640\QMR640_Uninstaller.exe'
+    'UninstallString|REG_SZ|"C:\windows\QMR-640\QMR640_Uninstaller.exe"'
 # The entry names the INF as stored by SetupCopyOEMInf. Wine keeps the original file name where
 # Windows would give an oemN.inf name: the check is that the entry holds what the copy reported.
 stored="$(sed -n 's/^.*INF FILE NAME : \(.*\)$/\1/p' "$log" | tr -d '\r')"

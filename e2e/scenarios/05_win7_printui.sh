@@ -25,6 +25,6 @@ echo "$entry" | sed 's/^/      entry: /'
 check "entry DisplayName" has_exact "$entry" \
     'DisplayName|REG_SZ|KESTORA QMR-640 Windows Driver V3.3.0'
 check "entry UninstallString" has_exact "$entry" \
-    'UninstallString|REG_SZ|C:\windows\QMR-640\QMR640_Uninstaller.exe'
+    'UninstallString|REG_SZ|"C:\windows\QMR-640\QMR640_Uninstaller.exe"'
 check "utilities: uninstaller copied" test -f "$DRIVE_C/windows/QMR-640/QMR640_Uninstaller.exe"
 check "utilities: options file copied" test -f "$DRIVE_C/windows/QMR-640/QMR640_Config.KST"
