@@ -11,6 +11,7 @@
 #include "common/deployment.h"
 #include "common/dll_search.h"
 #include "common/native_files.h"
+#include "common/redirection_guard.h"
 #include "common/report_error.h"
 
 namespace {
@@ -43,6 +44,7 @@ void StartProgram(const ProgramSettings &settings, bool takesPort) {
     // Before anything can load a DLL from the folder the program was started from.
     if (!LockDllSearch())
         exit(EXIT_FAILED);
+    GuardRedirection();
     LoadNativeFiles();
     // The switches first: a comctl32 that does not load ends the run as its mode asks.
     ReadRunSwitches(takesPort);

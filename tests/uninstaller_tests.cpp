@@ -394,8 +394,10 @@ class RoundTrip : public Uninstaller, public ::testing::WithParamInterface<Syste
         }
         size_t children = Children();
         ASSERT_EQ(0, RunInstaller());
-        // The sequence the system calls for: printui is started from Vista on only.
+        // The sequence the system calls for: printui is started from Vista on only. Windows 10
+        // offers the redirection guard.
         EXPECT_EQ(children + (GetParam().version.major >= 6), Children());
+        EXPECT_EQ(GetParam().version.major >= 10, winsim::LastProcessGuardedRedirection());
         PutOptions(kMedia, "PORTDLG=FALSE\r\nPORT=COM1\r\n"); // as the media came
         boxesBefore = winsim::Boxes().size();
     }

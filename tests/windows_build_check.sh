@@ -41,9 +41,10 @@ if [ ! -d "$dist" ]; then
     exit 1
 fi
 
-# Functions missing from Windows 2000 or XP before SP2; the programs may only
-# reach them through GetProcAddress, never through the import table.
-forbidden_functions="IsWow64Process RegDeleteKeyExA GetSystemWow64DirectoryA SetupUninstallOEMInfA"
+# Functions missing from Windows 2000 or XP before SP2 (SetProcessMitigationPolicy: before 8);
+# the programs may only reach them through GetProcAddress, never through the import table.
+forbidden_functions="IsWow64Process RegDeleteKeyExA GetSystemWow64DirectoryA SetupUninstallOEMInfA
+    SetProcessMitigationPolicy"
 # The only ordinary imports: DLLs the loader takes from the system's KnownDLLs on every Windows
 # from 2000 on, never from the program's folder, so they load safely before WinMain locks the
 # DLL search (compared in upper case).
