@@ -324,6 +324,15 @@ TEST_F(ChildProcesses, LaunchesAreRecordedAndUnscriptedChildrenEndAtOnce) {
     EXPECT_TRUE(CloseHandle(child.hProcess));
     EXPECT_TRUE(CloseHandle(child.hThread));
     EXPECT_FALSE(winsim::Launches()[0].handlesOpen);
+
+    // cmd works in the Windows directory when started in a share, and expands what it runs.
+    winsim::SetCurrentDirectory("\\\\server\\media");
+    ASSERT_TRUE(Start("cmd /d /c \"echo \"%windir%\" %NOSUCH%\"", child));
+    CloseHandle(child.hProcess);
+    CloseHandle(child.hThread);
+    EXPECT_EQ("\\\\server\\media\\", winsim::Launches()[1].currentDirectory);
+    EXPECT_EQ("C:\\WINDOWS", winsim::Launches()[1].workDirectory);
+    EXPECT_EQ("echo \"C:\\WINDOWS\" %NOSUCH%", winsim::Launches()[1].runCommand);
 }
 
 TEST_F(ChildProcesses, WaitsRunOnTheVirtualClockAndTimeOut) {

@@ -20,6 +20,19 @@ TEST_F(SimulatedFiles, PathsFollowWindowsRules) {
     EXPECT_EQ(DWORD(ERROR_FILE_NOT_FOUND), GetLastError());
     EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesA("C:\\NoDir\\Nope.txt"));
     EXPECT_EQ(DWORD(ERROR_PATH_NOT_FOUND), GetLastError());
+    // A share's root is a root: the current directory there keeps its backslash, and neither
+    // "\\" nor ".." leads out of it.
+    winsim::PutFile("\\\\server\\media\\Driver32\\QMR640.inf", "x");
+    ASSERT_TRUE(SetCurrentDirectoryA("\\\\server\\media"));
+    char path[MAX_PATH];
+    EXPECT_EQ(15u, GetCurrentDirectoryA(sizeof path, path));
+    EXPECT_STREQ("\\\\server\\media\\", path);
+    for (const char *relative :
+         {"Driver32\\QMR640.inf", "\\Driver32\\QMR640.inf", "..\\Driver32\\QMR640.inf"}) {
+        EXPECT_EQ(34u, GetFullPathNameA(relative, sizeof path, path, NULL)) << relative;
+        EXPECT_STREQ("\\\\server\\media\\Driver32\\QMR640.inf", path);
+        EXPECT_NE(INVALID_FILE_ATTRIBUTES, GetFileAttributesA(relative)) << relative;
+    }
 }
 
 TEST_F(SimulatedFiles, DirectoryQueriesReportTheNeededSize) {

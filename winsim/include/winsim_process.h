@@ -21,8 +21,9 @@ struct ChildScript {
 };
 // For every start with exactly this command line.
 void ScriptChild(const std::string &commandLine, const ChildScript &script);
-// For the next start that no command-line script covers.
-void ScriptNextChild(const ChildScript &script);
+// For the next start that no command-line script covers, of the named program (its file name,
+// such as "cmd.exe") or, with none named, of any program.
+void ScriptNextChild(const ChildScript &script, const std::string &program = "");
 
 // ---- every start asked for with WinExec or CreateProcessA, in order, failed ones included.
 struct Launch {
@@ -37,6 +38,11 @@ struct Launch {
     DWORD creationFlags;
     bool environment;             // an environment block was given
     std::string currentDirectory; // the child's: the one given, else the caller's
+    // What the program then works with: cmd works in the Windows directory when its current
+    // directory is a UNC path, and runs the command after /c, its outer quotes taken off and its
+    // %NAME% variables expanded (cmd /?); any other program, the two above.
+    std::string workDirectory;
+    std::string runCommand;
     DWORD startupSize;
     DWORD startupFlags;
     WORD showWindow;

@@ -30,20 +30,35 @@ std::vector<std::string> SplitPath(const std::string &path) {
     return parts;
 }
 
+// The length of a path's root with its backslash: 3 for "C:\", and for a share
+// "\\server\share\" (a root without its backslash counts as if it had one); 0 for none.
+size_t RootLength(const std::string &path) {
+    if (path.size() >= 2 && path[1] == ':')
+        return 3;
+    if (path.size() < 3 || path.compare(0, 2, "\\\\") != 0)
+        return 0;
+    size_t server = path.find('\\', 2);
+    size_t share = server == std::string::npos ? server : path.find('\\', server + 1);
+    return share == std::string::npos ? path.size() + 1 : share + 1;
+}
+
+bool IsRoot(const std::string &key) {
+    return key.size() <= RootLength(key);
+}
+
 // Resolves against the current directory and returns the display-case absolute path.
 std::string AbsolutePath(const std::string &path) {
     std::string full = path;
-    bool hasDrive = path.size() >= 2 && path[1] == ':';
     const std::string &cwd = g_machine->currentDir;
-    if (!hasDrive) {
-        if (!path.empty() && (path[0] == '\\' || path[0] == '/'))
-            full = cwd.substr(0, 2) + path;
-        else
-            full = cwd + "\\" + path;
-    } else if (path.size() == 2 || (path[2] != '\\' && path[2] != '/')) {
+    size_t root = RootLength(path);
+    if (root == 0) {
+        bool fromRoot = !path.empty() && (path[0] == '\\' || path[0] == '/');
+        full = fromRoot ? cwd.substr(0, RootLength(cwd) - 1) + path : cwd + "\\" + path;
+        root = RootLength(full);
+    } else if (root == 3 && (path.size() == 2 || (path[2] != '\\' && path[2] != '/'))) {
         full = cwd + "\\" + path.substr(2); // drive-relative: only the current drive is known
     }
-    std::vector<std::string> parts = SplitPath(full.substr(2));
+    std::vector<std::string> parts = SplitPath(full.substr(std::min(root - 1, full.size())));
     std::vector<std::string> resolved;
     for (const std::string &part : parts) {
         if (part.empty() || part == ".")
@@ -55,7 +70,7 @@ std::string AbsolutePath(const std::string &path) {
         }
         resolved.push_back(part);
     }
-    std::string result = full.substr(0, 2) + "\\";
+    std::string result = full.substr(0, root - 1) + "\\";
     for (size_t i = 0; i < resolved.size(); ++i)
         result += (i ? "\\" : "") + resolved[i];
     return result;
@@ -65,9 +80,9 @@ std::string AbsolutePath(const std::string &path) {
 
 std::string ParentKey(const std::string &key) {
     size_t slash = key.rfind('\\');
-    if (slash == std::string::npos || key.size() <= 3)
+    if (slash == std::string::npos || IsRoot(key))
         return "";
-    return slash == 2 ? key.substr(0, 3) : key.substr(0, slash);
+    return slash + 1 == RootLength(key) ? key.substr(0, slash + 1) : key.substr(0, slash);
 }
 
 std::string LastComponent(const std::string &display) {
@@ -102,7 +117,7 @@ DWORD MissingError(const std::string &key) {
 }
 
 bool IsChildOf(const std::string &key, const std::string &parent) {
-    std::string prefix = parent.size() == 3 ? parent : parent + "\\";
+    std::string prefix = IsRoot(parent) ? parent : parent + "\\";
     return key.size() > prefix.size() && key.compare(0, prefix.size(), prefix) == 0 &&
            key.find('\\', prefix.size()) == std::string::npos;
 }
@@ -112,7 +127,7 @@ const int kMaxLinkHops = 63;
 
 // Follows the first link on the way to key; false when there is none left to follow.
 bool FollowFirstLink(std::string &key, bool followLast) {
-    for (size_t end = 2; end != std::string::npos && end + 1 < key.size();) {
+    for (size_t end = RootLength(key) - 1; end != std::string::npos && end + 1 < key.size();) {
         size_t next = key.find('\\', end + 1);
         bool last = next == std::string::npos;
         if (last && !followLast)
@@ -212,7 +227,7 @@ void MakeDirectories(const std::string &path) {
         return;
     std::string parent = ParentKey(key);
     if (!parent.empty() && Find(parent) == nullptr)
-        MakeDirectories(display.substr(0, display.rfind('\\') == 2 ? 3 : display.rfind('\\')));
+        MakeDirectories(ParentKey(display));
     FileNode node;
     node.name = LastComponent(display);
     node.directory = true;
@@ -238,7 +253,7 @@ bool SecurityOf(LPSECURITY_ATTRIBUTES attributes, const std::string &key, bool d
 
 std::vector<std::string> ChildFiles(const std::string &parent) {
     std::vector<std::string> children;
-    std::string prefix = parent.size() == 3 ? parent : parent + "\\";
+    std::string prefix = IsRoot(parent) ? parent : parent + "\\";
     for (auto it = g_machine->files.lower_bound(prefix);
          it != g_machine->files.end() && it->first.compare(0, prefix.size(), prefix) == 0; ++it)
         if (IsChildOf(it->first, parent))
@@ -399,7 +414,7 @@ void MakeDirectory(const std::string &path) {
 
 void PutFile(const std::string &path, const std::string &content) {
     std::string display = AbsolutePath(path);
-    MakeDirectories(display.substr(0, display.rfind('\\') == 2 ? 3 : display.rfind('\\')));
+    MakeDirectories(ParentKey(display));
     FileNode &node = g_machine->files[Upper(display)];
     node.name = LastComponent(display);
     node.directory = false;
@@ -410,7 +425,7 @@ void PutFile(const std::string &path, const std::string &content) {
 namespace {
 FileNode &PutLink(const std::string &path, const std::string &target, bool directory, DWORD tag) {
     std::string display = AbsolutePath(path);
-    MakeDirectories(display.substr(0, display.rfind('\\') == 2 ? 3 : display.rfind('\\')));
+    MakeDirectories(ParentKey(display));
     FileNode &node = g_machine->files[Upper(display)];
     node = FileNode();
     node.name = LastComponent(display);
@@ -495,13 +510,13 @@ bool Move(const std::string &from, const std::string &to) {
 void SetCurrentDirectory(const std::string &path) {
     MakeDirectories(path);
     g_machine->currentDir = AbsolutePath(path);
-    if (g_machine->currentDir.size() > 3 && g_machine->currentDir.back() == '\\')
+    if (!IsRoot(g_machine->currentDir) && g_machine->currentDir.back() == '\\')
         g_machine->currentDir.pop_back();
 }
 
 std::vector<std::string> ListTree(const std::string &root) {
     std::string key = NormalizePath(root);
-    std::string prefix = key.size() == 3 ? key : key + "\\";
+    std::string prefix = IsRoot(key) ? key : key + "\\";
     std::vector<std::string> result;
     for (auto it = g_machine->files.lower_bound(prefix);
          it != g_machine->files.end() && it->first.compare(0, prefix.size(), prefix) == 0; ++it)
@@ -814,7 +829,7 @@ BOOL WINAPI RemoveDirectoryA(LPCSTR path) {
         SetError(ERROR_DIRECTORY);
         return FALSE;
     }
-    if (node->denied || (node->attributes & FILE_ATTRIBUTE_READONLY) || key.size() <= 3) {
+    if (node->denied || (node->attributes & FILE_ATTRIBUTE_READONLY) || IsRoot(key)) {
         SetError(ERROR_ACCESS_DENIED);
         return FALSE;
     }
@@ -873,16 +888,14 @@ HANDLE WINAPI FindFirstFileA(LPCSTR pattern, LPWIN32_FIND_DATAA data) {
     std::string display = AbsolutePath(pattern);
     size_t slash = display.rfind('\\');
     std::string mask = display.substr(slash + 1);
-    std::string directory = Resolve(
-        RedirectSystemPath(Upper(slash == 2 ? display.substr(0, 3) : display.substr(0, slash))),
-        true);
+    std::string directory = Resolve(RedirectSystemPath(Upper(ParentKey(display))), true);
     FileNode *dir = Find(directory);
     if (dir == nullptr || !dir->directory) {
         SetError(ERROR_PATH_NOT_FOUND);
         return INVALID_HANDLE_VALUE;
     }
     auto find = std::make_shared<FindHandle>();
-    if (directory.size() > 3)
+    if (!IsRoot(directory))
         for (const char *dots : {".", ".."})
             if (WildcardMatch(mask, dots)) {
                 FileNode dotNode;

@@ -338,11 +338,10 @@ int RunProcess(HINSTANCE module, const std::function<void()> &main) {
         Machine &m = *g_machine;
         startDirectory = m.currentDir;
         Module *image = FindModule(module);
-        process.imagePath =
-            !m.nextImage.empty()
-                ? m.nextImage
-                : (startDirectory.size() > 3 ? startDirectory + "\\" : startDirectory) +
-                      (image != nullptr ? image->name : "program") + ".exe";
+        process.imagePath = !m.nextImage.empty()
+                                ? m.nextImage
+                                : startDirectory + (startDirectory.back() == '\\' ? "" : "\\") +
+                                      (image != nullptr ? image->name : "program") + ".exe";
         process.commandLine = "\"" + process.imagePath + "\"" +
                               (m.nextArguments.empty() ? "" : " " + m.nextArguments);
         m.nextImage.clear();

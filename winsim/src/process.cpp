@@ -27,7 +27,7 @@ struct ChildHandle : HandleObject {
 
 struct ChildState {
     std::map<std::string, ChildScript> byCommandLine;
-    std::deque<ChildScript> next;
+    std::deque<std::pair<std::string, ChildScript>> next; // by upper-case program, "" for any
     // Every start in order; one by WinExec has only its launch.
     std::vector<std::shared_ptr<ChildProcess>> children;
     DWORD lastId = 0x400;
@@ -41,8 +41,8 @@ void ScriptChild(const std::string &commandLine, const ChildScript &script) {
     g_machine->children->byCommandLine[commandLine] = script;
 }
 
-void ScriptNextChild(const ChildScript &script) {
-    g_machine->children->next.push_back(script);
+void ScriptNextChild(const ChildScript &script, const std::string &program) {
+    g_machine->children->next.emplace_back(Upper(program), script);
 }
 
 void EndChildren(bool killed) {
@@ -74,22 +74,93 @@ std::vector<Launch> Launches() {
 }
 
 namespace {
-ChildScript ScriptFor(const std::string &commandLine) {
+// The file name of the program started, in upper case: the application, else the command line's
+// first word.
+std::string ProgramName(const Launch &launch) {
+    std::string program = launch.application;
+    if (program.empty()) {
+        const std::string &line = launch.commandLine;
+        bool quoted = !line.empty() && line[0] == '"';
+        program = line.substr(quoted, line.find(quoted ? '"' : ' ', quoted) - quoted);
+    }
+    return Upper(program.substr(program.find_last_of('\\') + 1));
+}
+
+ChildScript ScriptFor(const Launch &launch) {
     ChildState &state = *g_machine->children;
-    auto it = state.byCommandLine.find(commandLine);
+    auto it = state.byCommandLine.find(launch.commandLine);
     if (it != state.byCommandLine.end())
         return it->second;
-    if (state.next.empty())
-        return ChildScript();
-    ChildScript script = state.next.front();
-    state.next.pop_front();
-    return script;
+    std::string program = ProgramName(launch);
+    for (auto next = state.next.begin(); next != state.next.end(); ++next)
+        if (next->first.empty() || next->first == program) {
+            ChildScript script = next->second;
+            state.next.erase(next);
+            return script;
+        }
+    return ChildScript();
 }
 
 bool IsFolder(const std::string &path) {
     auto it = g_machine->files.find(NormalizePath(path));
     return it != g_machine->files.end() && it->second.directory;
 }
+
+// The variables every process of the machine inherits, by upper-case name.
+std::map<std::string, std::string> Environment() {
+    const std::string &windows = g_machine->windowsDir;
+    return {{"SYSTEMDRIVE", windows.substr(0, 2)},
+            {"SYSTEMROOT", windows},
+            {"TEMP", windows + "\\TEMP"},
+            {"TMP", windows + "\\TEMP"},
+            {"WINDIR", windows}};
+}
+
+// cmd replaces each %NAME% of a set variable by its value, inside quotes too, and keeps any other
+// text as it is.
+std::string ExpandVariables(const std::string &text) {
+    std::map<std::string, std::string> variables = Environment();
+    std::string expanded;
+    for (size_t at = 0; at < text.size();) {
+        size_t close = text[at] == '%' ? text.find('%', at + 1) : std::string::npos;
+        auto variable = close == std::string::npos
+                            ? variables.end()
+                            : variables.find(Upper(text.substr(at + 1, close - at - 1)));
+        if (variable == variables.end()) {
+            expanded += text[at++];
+            continue;
+        }
+        expanded += variable->second;
+        at = close + 1;
+    }
+    return expanded;
+}
+
+// What cmd makes of its start: it refuses a UNC current directory and works in the Windows
+// directory instead; it runs the text after /c with its variables expanded, and takes off the
+// text's first and last quote when it starts with one, unless it holds just two around the name
+// of a file (cmd /?).
+void InterpretCmd(Launch &launch) {
+    if (launch.workDirectory.compare(0, 2, "\\\\") == 0)
+        launch.workDirectory = g_machine->windowsDir;
+    size_t switchAt = Upper(launch.commandLine).find(" /C ");
+    if (switchAt == std::string::npos)
+        return;
+    std::string command = ExpandVariables(launch.commandLine.substr(switchAt + 4));
+    command.erase(0, command.find_first_not_of(' '));
+    if (!command.empty() && command[0] == '"') {
+        size_t close = command.find('"', 1);
+        bool program = std::count(command.begin(), command.end(), '"') == 2 &&
+                       g_machine->files.count(NormalizePath(command.substr(1, close - 1))) != 0;
+        if (!program) {
+            if (close != std::string::npos)
+                command.erase(command.rfind('"'), 1);
+            command.erase(0, 1);
+        }
+    }
+    launch.runCommand = command;
+}
+
 } // namespace
 
 } // namespace winsim
@@ -122,10 +193,15 @@ BOOL WINAPI CreateProcessA(LPCSTR application, LPSTR commandLine,
     launch.startupFlags = startupInfo->dwFlags;
     launch.showWindow = startupInfo->wShowWindow;
     launch.createProcess = true;
+    launch.workDirectory = launch.currentDirectory;
+    launch.runCommand = launch.commandLine;
+    std::string program = ProgramName(launch);
+    if (program == "CMD.EXE" || program == "CMD")
+        InterpretCmd(launch);
     launch.show = (launch.startupFlags & STARTF_USESHOWWINDOW) ? launch.showWindow : SW_SHOWNORMAL;
     g_machine->children->children.push_back(child);
 
-    child->script = ScriptFor(launch.commandLine);
+    child->script = ScriptFor(launch);
     DWORD error = child->script.startError;
     if (error == 0 && currentDirectory != NULL && !IsFolder(currentDirectory))
         error = ERROR_DIRECTORY;
