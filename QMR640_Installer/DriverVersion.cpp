@@ -1,17 +1,13 @@
 #include "QMR640_Installer/DriverVersion.h"
 
-#include <stdio.h>
-#include <string.h>
 #include <winspool.h>
 
 #include "QMR640_Installer/Port_Dlg.h"
 #include "QMR640_Installer/resource.h"
-#include "common/bounded_string.h"
 #include "common/deployment.h"
 #include "common/platform.h"
 #include "common/printer_driver.h"
 #include "common/profile.h"
-#include "common/system_program.h"
 #include "common/trace_log.h"
 #include "removal/pnp_cleanup.h"
 
@@ -102,7 +98,8 @@ std::string CDriverVersion::NextPrinterName() const {
     }
 }
 
-void CDriverVersion::AskForRestart(int portValue, const char *beforeRestart) {
+void CDriverVersion::ReportSuccess(int portValue, const char *beforeRestart) {
+    PostCompletion(kSuccess);
     if (portValue == PORT_VALUE_USB) {
         ShowInformation(kPowerCycle, MB_OK | MB_ICONINFORMATION);
         return;
@@ -136,96 +133,10 @@ void CDriverVersion::AddToWin2K(int portValue) {
         DeleteFilesUsed();
         RegisterUninstallInfo();
         CopyFilesOfUtilities();
-        PostCompletion(kSuccess);
-        AskForRestart(portValue, "AddToWin2K END");
+        ReportSuccess(portValue, "AddToWin2K END");
     }
     TraceSeparator();
     TraceLog("AddToWin2K END");
     PostCompletion("Completed.");
     Sleep(2000);
-}
-
-void CDriverVersion::AddToWin2KWithWHQL(int portValue) {
-    TraceSeparator();
-    TraceLog("AddToWin2KWithWHQL BEGIN");
-    int exists = PrinterDrvExist(m_record.driverName);
-    PostStatus("Preparing for installation...\r\n", TRUE, 500);
-    if (!exists) {
-        DeleteVidPid();
-        DeletePrnDrvPnPDirectory();
-        Delete_LPT_USB_Info();
-    }
-    PostStatus("Installing printer...\r\n", TRUE, 500);
-
-    const std::string &driver = m_record.driverName;
-    std::string infPath = PackageFile(m_record.infFile);
-    char printUI[1024] = {0};
-    if (portValue == PORT_VALUE_USB)
-        snprintf(printUI, sizeof printUI,
-                 "rundll32 printui.dll,PrintUIEntry /ia /m \"%s\" /f \"%s\"", driver.c_str(),
-                 infPath.c_str());
-    else
-        snprintf(printUI, sizeof printUI,
-                 "rundll32 printui.dll,PrintUIEntry /if /b \"%s\" /f \"%s\" /r \"%s:\" /m \"%s\"",
-                 driver.c_str(), infPath.c_str(), PortName(portValue), driver.c_str());
-    if (exists)
-        AppendBounded(printUI, sizeof printUI, " /u");
-    PostStatus("Creates a new process \r\n", TRUE, 500);
-
-    if (!(portValue == PORT_VALUE_USB && exists)) {
-        RunPrintUI(printUI);
-        if (!exists) {
-            RegisterUninstallInfo();
-            CopyFilesOfUtilities();
-            PostCompletion(kSuccess);
-            AskForRestart(portValue, NULL);
-        }
-    }
-    TraceSeparator();
-    TraceLog("AddToWin2KWithWHQL END");
-    PostCompletion("Completed.");
-    Sleep(2000);
-}
-
-void CDriverVersion::RunPrintUI(const char *printUI) {
-    SystemCommand rundll32 = SystemCommandLine(printUI);
-    // /d: no AutoRun command of the user runs elevated. With more than two quotes after /c, cmd
-    // takes off the first and the last one: the outer pair is for that.
-    SystemCommand cmd = rundll32.program.empty()
-                            ? rundll32
-                            : SystemCommandLine("cmd /d /c \"" + rundll32.commandLine + "\"");
-    if (cmd.program.empty()) {
-        ShowError("CreateProcess failed.", MB_OK);
-        return;
-    }
-    STARTUPINFOA startup;
-    memset(&startup, 0, sizeof startup);
-    startup.cb = sizeof startup;
-    startup.dwFlags = STARTF_USESHOWWINDOW | STARTF_FORCEONFEEDBACK;
-    startup.wShowWindow = SW_HIDE;
-    PROCESS_INFORMATION child;
-    memset(&child, 0, sizeof child);
-    // The program is named apart from its command line, so that nothing is searched for it.
-    BOOL started = CreateProcessA(cmd.program.c_str(), &cmd.commandLine[0], NULL, NULL, FALSE,
-                                  NORMAL_PRIORITY_CLASS, NULL, NULL, &startup, &child);
-    DWORD error = started ? ERROR_SUCCESS : GetLastError();
-    TraceLog("\r\nCOMMAND LINE : %s", cmd.commandLine.c_str());
-    if (!started) {
-        ShowError("CreateProcess failed.", MB_OK);
-        TraceLog("CreateProcess failed. (%d)", int(error));
-        return;
-    }
-    PostStatus("The new process is running...\r\n", TRUE, 500);
-    PostStatus("Waiting until the process has finished processing ...\r\n", TRUE, 0);
-    if (WaitForSingleObject(child.hProcess, 120000) == WAIT_TIMEOUT) {
-        CloseHandle(child.hProcess);
-        CloseHandle(child.hThread);
-        ShowError("The process could not finish the installation.", MB_OK | MB_ICONSTOP);
-        TraceLog("WAIT_TIMEOUT");
-        EndRun(-1);
-    }
-    if (!INFFileExist(m_record.maker))
-        CopyINFFile();
-    CloseHandle(child.hProcess);
-    CloseHandle(child.hThread);
 }

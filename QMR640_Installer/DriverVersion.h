@@ -38,6 +38,9 @@ class CDriverVersion {
     void AddToWin2K(int portValue);
     // The print-UI installation sequence (Vista and later), through the system's printui.
     void AddToWin2KWithWHQL(int portValue);
+    // Before the print-UI sequence changes anything: the INF's full path, which cmd must pass on
+    // unchanged. False after the trace line and the error box when it has none.
+    bool FindInfForPrintUI();
 
     int PrinterDrvExist(const std::string &driverName);
 
@@ -72,10 +75,17 @@ class CDriverVersion {
     StepHost Host() const;
     std::string NextPrinterName() const;
     std::vector<std::string> ProductFiles() const;
-    void AskForRestart(int portValue, const char *beforeRestart);
+    // The success text, then the power-cycle hint for USB or the restart question, whose Yes
+    // writes beforeRestart (unless NULL) before the restart starts.
+    void ReportSuccess(int portValue, const char *beforeRestart);
+    std::string PrintUICommand(int portValue, int exists) const;
     // Runs printui's command line ("rundll32 printui.dll,...") hidden through the command
-    // interpreter and waits for it; ends the process on a time-out.
-    void RunPrintUI(const char *printUI);
+    // interpreter and waits for it; ends the process on a time-out. False, after its box, when
+    // the child did not start.
+    bool RunPrintUI(const std::string &printUI);
+    // printui reports nothing back: whether the driver is registered and, for a port, a printer
+    // on the driver is on it. False after the trace line and the error box.
+    bool PrintUIInstalled(int portValue);
     // Names the uninstaller (its full path) in the uninstall entry, or, given none, takes the
     // names out: the entry never names a program that is not the package's own.
     void SetUninstallCommand(const std::string &uninstaller);
@@ -86,6 +96,7 @@ class CDriverVersion {
     BOOL m_bWow64;
     std::string m_strEnvironment;
     std::string m_strDriverDir;
+    std::string m_strInfPath; // the INF's full path, for printui
     ProductRecord m_record;
     StatusText *m_pStatusText;
     HWND m_hProgressBar;

@@ -124,6 +124,8 @@ void CKSTPOS_InstallerDlg::RunWorker() {
         ShowError("THE DRIVER CAN NOT BE INSTALLED ON THIS OS.", MB_OK | MB_ICONINFORMATION);
         EndRun(0);
     }
+    if (m_nOSCode >= OS_VISTA && !m_DriverVersion.FindInfForPrintUI())
+        EndRun(0);
     m_bInstalling = 1;
     int portIndex = ChoosePort();
     CheckInstalledVersion();

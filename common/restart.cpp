@@ -21,9 +21,13 @@ int RestartSystem() {
 }
 
 void RunSpoolerCommand(const char *commandLine, DWORD pause) {
-    // WinExec takes no separate program name; a quoted full path leaves it nothing to search.
+    // Not WinExec: its child would inherit this program's current directory.
     SystemCommand command = SystemCommandLine(commandLine);
-    if (!command.program.empty())
-        WinExec(command.commandLine.c_str(), SW_HIDE);
+    PROCESS_INFORMATION child;
+    if (!command.program.empty() && StartSystemCommand(command, STARTF_USESHOWWINDOW, child)) {
+        // Not waited for: the pause is all the synchronisation there is with the service.
+        CloseHandle(child.hThread);
+        CloseHandle(child.hProcess);
+    }
     Sleep(pause);
 }

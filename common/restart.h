@@ -6,5 +6,6 @@
 int RestartSystem();
 
 // Runs "net stop spooler" or "net start spooler" hidden, net.exe taken from the system
-// directory, then waits the fixed pause (also when net.exe could not be started).
+// directory and working there, then waits the fixed pause (also when net.exe could not be
+// started).
 void RunSpoolerCommand(const char *commandLine, DWORD pause);

@@ -1,6 +1,6 @@
 #include "common/system_program.h"
 
-#include <windows.h>
+#include <string.h>
 
 #include "common/system_dirs.h"
 #include "common/trace_log.h"
@@ -19,5 +19,18 @@ SystemCommand SystemCommandLine(const std::string &command) {
     system.program = directory + "\\" + name + ".exe";
     std::string arguments = nameEnd == std::string::npos ? "" : command.substr(nameEnd);
     system.commandLine = "\"" + system.program + "\"" + arguments;
+    system.directory = directory;
     return system;
+}
+
+bool StartSystemCommand(SystemCommand &command, DWORD startupFlags, PROCESS_INFORMATION &child) {
+    STARTUPINFOA startup;
+    memset(&startup, 0, sizeof startup);
+    startup.cb = sizeof startup;
+    startup.dwFlags = startupFlags;
+    startup.wShowWindow = SW_HIDE;
+    memset(&child, 0, sizeof child);
+    return CreateProcessA(command.program.c_str(), &command.commandLine[0], NULL, NULL, FALSE,
+                          NORMAL_PRIORITY_CLASS, NULL, command.directory.c_str(), &startup,
+                          &child) != FALSE;
 }

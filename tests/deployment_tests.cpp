@@ -3,6 +3,8 @@
 #include <winsim_print.h>
 #include <winsim_registry.h>
 
+#include <string.h>
+
 #include <algorithm>
 
 #include "QMR640_Uninstaller/resource.h"
@@ -90,10 +92,10 @@ struct ProgramRun {
     bool dialogCreated;
 };
 
-ProgramRun RunProgram(bool uninstaller, const std::string &arguments) {
+ProgramRun RunProgram(bool uninstaller, const std::string &arguments,
+                      const std::string &folder = kMedia) {
     winsim::SetProgramStart(
-        std::string(kMedia) + (uninstaller ? "\\QMR640_Uninstaller.exe" : "\\QMR640_Installer.exe"),
-        arguments);
+        folder + (uninstaller ? "\\QMR640_Uninstaller.exe" : "\\QMR640_Installer.exe"), arguments);
     ProgramRun run;
     run.code = uninstaller ? RunUninstaller() : RunInstaller();
     EXPECT_FALSE(winsim::LastProcessHung()) << arguments;
@@ -186,7 +188,7 @@ TEST(Deployment, EachQuestionAndBoxInEveryMode) {
              winsim::SetVersion(winsim::kWindows7);
              winsim::ChildScript endless;
              endless.endless = true;
-             winsim::ScriptNextChild(endless);
+             winsim::ScriptNextChild(endless, "cmd.exe");
          },
          -1,
          {"The process could not finish the installation."},
@@ -263,6 +265,77 @@ TEST(Deployment, EachQuestionAndBoxInEveryMode) {
                 bool question = box == kRestartQuestion || box == kUninstallRestartQuestion;
                 EXPECT_TRUE(question || run.logText.find(box) != std::string::npos) << box;
             }
+        }
+    }
+}
+
+// The package as a deployment tool would check it: the driver registered and, for a port, a
+// printer on the driver there.
+bool PackageInstalled(const std::string &port) {
+    bool driver = false, printer = port.empty();
+    for (const winsim::DriverInfo &info : winsim::Drivers(winsim::kEnvironmentX86))
+        driver = driver || info.name == kDriver;
+    for (const winsim::PrinterInfo &info : winsim::Printers())
+        printer = printer || (info.driver == kDriver && info.port == port);
+    return driver && printer;
+}
+
+// Unattended runs as deployment tools start them, on Windows 7 through printui and over a
+// different version. Whatever a run meets, its exit code agrees with the machine: success only
+// with the package installed, its uninstall entry and the uninstaller copied; a failure leaves
+// neither. printui works in the system directory, is given the INF by its full path and /q; a
+// media path that cmd would change is refused before anything changes.
+TEST(Deployment, UnattendedCodeAgreesWithTheMachine) {
+    struct Row {
+        const char *name;
+        const char *media; // where the installer is started from
+        bool windows7;
+        std::function<void()> setUp;
+        const char *arguments;
+        const char *port; // the printer's, empty for USB
+        int code;
+    } rows[] = {
+        {"media on a share", "\\\\server\\media", true, [] { ScriptPrintUI(); },
+         "/quiet /norestart /port:COM1", "COM1:", 3010},
+        {"USB", kMedia, true, [] { ScriptPrintUI(); }, "/passive /port:USB", "", 0},
+        {"printui installs nothing", kMedia, true, [] {}, "/quiet /port:COM1", "COM1:", 1603},
+        {"printui adds no printer", kMedia, true, [] { ScriptPrintUI(false); }, "/quiet /port:LPT1",
+         "LPT1:", 1603},
+        {"% in the media path", "C:\\Kit%TEMP%", true, [] { ScriptPrintUI(); }, "/quiet /port:COM1",
+         "COM1:", 1603},
+        {"! in the media path", "C:\\Kit!TEMP!", true, [] { ScriptPrintUI(); }, "/quiet /port:COM1",
+         "COM1:", 1603},
+        {"^ in the media path", "C:\\Kit^1", true, [] { ScriptPrintUI(); }, "/quiet /port:COM1",
+         "COM1:", 1603},
+    };
+    for (const Row &row : rows) {
+        SCOPED_TRACE(row.name);
+        winsim::Reset();
+        winsim::SetVersion(row.windows7 ? winsim::kWindows7 : winsim::kWindowsXP);
+        PutMedia(row.media, nullptr);
+        winsim::SetCurrentDirectory("C:\\Scripts");
+        row.setUp();
+        MachineSnapshot before = TakeSnapshot();
+        ProgramRun run = RunProgram(false, row.arguments, row.media);
+        EXPECT_EQ(row.code, run.code);
+        EXPECT_EQ("EXIT CODE : " + std::to_string(row.code), run.log.back());
+        EXPECT_TRUE(run.boxes.empty());
+        EXPECT_EQ(row.code == 1641 ? 1u : 0u, run.restarts);
+        bool success = row.code != 1603;
+        EXPECT_EQ(success, PackageInstalled(row.port));
+        EXPECT_EQ(success, winsim::KeyExists(kUninstallKey));
+        EXPECT_EQ(success, winsim::Exists("C:\\WINDOWS\\QMR-640\\QMR640_Uninstaller.exe"));
+        for (const winsim::Launch &printui : PrintUIStarts()) {
+            EXPECT_EQ("C:\\WINDOWS\\system32", printui.workDirectory);
+            std::string inf = " /f \"" + std::string(row.media) + "\\Driver32\\QMR640.inf\" ";
+            EXPECT_NE(std::string::npos, printui.runCommand.find(inf)) << printui.runCommand;
+            EXPECT_EQ(" /q", printui.runCommand.substr(printui.runCommand.size() - 3));
+        }
+        if (strpbrk(row.media, "%!^") != NULL) {
+            EXPECT_TRUE(PrintUIStarts().empty());
+            EXPECT_EQ(std::vector<std::string>{},
+                      UnexpectedDifferences(before, TakeSnapshot(),
+                                            {R"(\+ file C:\\TEMP(\\QMR-640_INSTALLER\.TXT)?)"}));
         }
     }
 }
@@ -394,7 +467,7 @@ TEST(Deployment, BadSwitchEndsWith87) {
             ProgramRun run = RunProgram(uninstaller, arguments);
             EXPECT_EQ(87, run.code);
             EXPECT_FALSE(run.dialogCreated);
-            EXPECT_EQ(0, CallCount("WinExec"));
+            EXPECT_EQ(0, CallCount("CreateProcessA"));
             if (arguments[1] == 'b') {
                 ASSERT_EQ(1u, run.boxes.size());
                 EXPECT_EQ(0u, run.boxes[0].text.find("UNKNOWN SWITCH : /bogus\n\nUsage: "));

@@ -116,20 +116,14 @@ std::vector<Scenario> Scenarios() {
              winsim::SetVersion(winsim::kWindows7);
              preset("LPT1");
          },
-         false, "",
-         [] {
-             winsim::ScriptNextChild({0, 20000, false, [] { ActAsPrintUI(false, "LPT1:"); }});
-         }},
+         false, "", [] { ScriptPrintUI(); }},
         {"printui64",
          [=] {
              winsim::SetVersion(winsim::kWindows7);
              winsim::SetWow64(true);
              preset("USB");
          },
-         false, "",
-         [] {
-             winsim::ScriptNextChild({0, 20000, false, [] { ActAsPrintUI(true, ""); }});
-         }},
+         false, "", [] { ScriptPrintUI(); }},
         {"over present driver",
          [=] {
              preset("COM2");
@@ -167,6 +161,12 @@ std::vector<Scenario> Scenarios() {
          },
          true},
         {"quiet classic", [=] { preset("COM1"); }, false, "/quiet"},
+        {"quiet printui",
+         [=] {
+             winsim::SetVersion(winsim::kWindows7);
+             preset("COM3");
+         },
+         false, "/quiet", [] { ScriptPrintUI(); }},
         {"quiet uninstall",
          [] {
              AddCurrentInstallation(kDriver);
@@ -191,6 +191,7 @@ std::vector<Scenario> Scenarios() {
 }
 
 struct Outcome {
+    bool installer;
     bool unattended;
     int exitCode;
     size_t boxes;
@@ -226,6 +227,7 @@ Outcome RunScenario(const Scenario &scenario, const std::string &failing, int nt
         winsim::FailCall(failing, ERROR_ACCESS_DENIED, nth);
     winsim::KillAtCall(killAt);
     Outcome outcome;
+    outcome.installer = !scenario.uninstaller;
     outcome.unattended = scenario.arguments[0] != '\0';
     winsim::SetProgramStart(std::string(kMedia) + (scenario.uninstaller ? "\\QMR640_Uninstaller.exe"
                                                                         : "\\QMR640_Installer.exe"),
@@ -280,7 +282,7 @@ Recovery Recover(const Scenario &scenario) {
     run("uninstaller", RunUninstaller());
     // A spooler left stopped refuses the first listing, which starts it, and nothing else.
     std::vector<std::string> calls = winsim::CallLog();
-    auto start = std::find(calls.begin() + long(callsBefore), calls.end(), "WinExec");
+    auto start = std::find(calls.begin() + long(callsBefore), calls.end(), "CreateProcessA");
     recovery.spoolerBack =
         winsim::SpoolerRunning() &&
         winsim::RefusedSpoolerCalls() - refused <=
@@ -363,6 +365,13 @@ std::vector<std::string> Problems(const Outcome &outcome, const std::string &fai
             problems.push_back("a box in an unattended run");
         if (outcome.windowUnderQuiet)
             problems.push_back("a window under /quiet");
+        // A deployment tool takes 0 and 3010 for installed.
+        bool driver = std::any_of(outcome.after.begin(), outcome.after.end(), [](const auto &e) {
+            return e.first.compare(0, 13, "print driver ") == 0 &&
+                   e.first.find(std::string(" | ") + kDriver + " | ") != std::string::npos;
+        });
+        if (outcome.installer && (outcome.exitCode == 0 || outcome.exitCode == 3010) && !driver)
+            problems.push_back("exit code " + std::to_string(outcome.exitCode) + " without driver");
         std::string last = "EXIT CODE : " + std::to_string(outcome.exitCode);
         // An empty log is one that could not be started (its folder refused).
         if (!logFailed && !log.empty() && log.back() != last)

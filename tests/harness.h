@@ -36,9 +36,16 @@ extern const char kOtherDriver[];
 void AddOtherPrinter(const std::string &printer);
 extern const char kProductDriver[]; // "KESTORA QMR-640"
 
-// What printui does with the installer's command line: installs the package from the media's
-// INF, and for a port (such as "COM1:") a printer on it.
-void ActAsPrintUI(bool wow64, const std::string &port);
+// The starts of printui, through cmd, in order; the spooler commands start net.
+std::vector<winsim::Launch> PrintUIStarts();
+// What printui does with the command line of the last start of PrintUIStarts, as cmd
+// runs it: installs the package from the INF that /f names (found from the directory the command
+// works in; one it cannot find installs nothing), with /u keeps the driver that is there, and for
+// /if adds the printer /b on the port /r unless addPrinter is false. It stores the INF as an OEM
+// INF unless storeInf is false.
+void ActAsPrintUI(bool addPrinter = true, bool storeInf = true);
+// The next child started plays printui that way, taking 20 s.
+void ScriptPrintUI(bool addPrinter = true, bool storeInf = true);
 
 // Writes the setup options file at path (a folder) with the given lines under [QMR640].
 void PutOptions(const std::string &folder, const std::string &lines);

@@ -65,16 +65,17 @@ class Installation : public MachineTest {
     }
     // The package's driver with a printer that reports the product's own version, so the
     // version check lets the installation go on.
-    static void AddCurrentInstallation(const char *environment = winsim::kEnvironmentX86) {
+    static void AddCurrentInstallation(const char *environment = winsim::kEnvironmentX86,
+                                       const char *printerName = kDriver) {
         winsim::DriverInfo driver;
         driver.name = kDriver;
         driver.environment = environment;
         winsim::AddDriver(driver);
         winsim::PrinterInfo printer;
-        printer.name = kDriver;
+        printer.name = printerName;
         printer.driver = kDriver;
         winsim::AddPrinter(printer);
-        ReportVersion(kDriver, 3, 3, 0, 0);
+        ReportVersion(printerName, 3, 3, 0, 0);
     }
     static std::vector<int> Positions() {
         return winsim::ProgressHistory(
@@ -287,17 +288,9 @@ class PrintUIInstallation : public Installation {
         Installation::SetUp();
         winsim::SetVersion(winsim::kWindows7);
     }
-    // The starts with CreateProcessA; the spooler commands go through WinExec.
-    static std::vector<winsim::Launch> Children() {
-        std::vector<winsim::Launch> children;
-        for (const winsim::Launch &launch : winsim::Launches())
-            if (launch.createProcess)
-                children.push_back(launch);
-        return children;
-    }
     static std::vector<std::string> CommandLines() {
         std::vector<std::string> lines;
-        for (const winsim::Launch &launch : Children())
+        for (const winsim::Launch &launch : PrintUIStarts())
             lines.push_back(launch.commandLine);
         return lines;
     }
@@ -305,19 +298,20 @@ class PrintUIInstallation : public Installation {
 
 TEST_F(PrintUIInstallation, NewInstallationOnLPT1HandsTheInfToPrintUI) {
     PutOptions(kMedia, "PORTDLG=FALSE\r\nPORT=LPT1\r\n");
+    ScriptPrintUI(true, false);
     EXPECT_EQ(0, RunInstaller());
     EXPECT_EQ(
         std::vector<std::string>{kPrintUI + std::string("/if /b \"KESTORA QMR-640\" /f "
-                                                        "\"Driver32\\QMR640.inf\" /r "
+                                                        "\"C:\\Media\\Driver32\\QMR640.inf\" /r "
                                                         "\"LPT1:\" /m \"KESTORA QMR-640\"\"")},
         CommandLines());
-    winsim::Launch child = Children()[0];
+    winsim::Launch child = PrintUIStarts()[0];
     EXPECT_EQ(DWORD(NORMAL_PRIORITY_CLASS), child.creationFlags);
     EXPECT_EQ(DWORD(STARTF_USESHOWWINDOW | STARTF_FORCEONFEEDBACK), child.startupFlags);
     EXPECT_EQ(WORD(SW_HIDE), child.showWindow);
-    EXPECT_EQ(kMedia, child.currentDirectory);
+    EXPECT_EQ("C:\\WINDOWS\\system32", child.currentDirectory);
     EXPECT_FALSE(child.handlesOpen);
-    // printui did nothing here, so the INF is not in the store yet and the installer stores it.
+    // printui stored no INF here, so the installer stores it.
     EXPECT_EQ(1, CallCount("SetupCopyOEMInfA"));
     EXPECT_EQ("KESTORA QMR-640 Windows Driver V3.3.0", Value("DisplayName"));
     EXPECT_TRUE(winsim::Exists("C:\\WINDOWS\\QMR-640\\QMR640_Uninstaller.exe"));
@@ -328,11 +322,7 @@ TEST_F(PrintUIInstallation, NewInstallationOnLPT1HandsTheInfToPrintUI) {
 
 TEST_F(PrintUIInstallation, PrintUIsOwnInfCopyIsFoundAndKept) {
     PutOptions(kMedia, "PORTDLG=FALSE\r\nPORT=COM1\r\n");
-    std::string text = winsim::FileContent("C:\\Media\\Driver32\\QMR640.inf");
-    winsim::ChildScript printui;
-    printui.runMs = 30000;
-    printui.onFinish = [text] { winsim::StoreOemInf(text); };
-    winsim::ScriptNextChild(printui);
+    ScriptPrintUI();
     EXPECT_EQ(0, RunInstaller());
     EXPECT_EQ(0, CallCount("SetupCopyOEMInfA"));
     EXPECT_EQ("QMR640.inf", Value("InfFile"));
@@ -340,25 +330,39 @@ TEST_F(PrintUIInstallation, PrintUIsOwnInfCopyIsFoundAndKept) {
                      Count(LogSteps(kInstallerLog), "OEM FILES EXISTING : oem1.inf"));
 }
 
+// With the driver there, printui adds the printer with /u and nothing is registered; a printer
+// already named after the driver makes printui add none, which the installer then says.
 TEST_F(PrintUIInstallation, PresentDriverAddsUAndRegistersNothing) {
-    PutOptions(kMedia, "PORTDLG=FALSE\r\nPORT=COM2\r\n");
-    AddCurrentInstallation();
-    EXPECT_EQ(0, RunInstaller());
-    EXPECT_EQ(
-        std::vector<std::string>{kPrintUI + std::string("/if /b \"KESTORA QMR-640\" /f "
-                                                        "\"Driver32\\QMR640.inf\" /r "
-                                                        "\"COM2:\" /m \"KESTORA QMR-640\" /u\"")},
-        CommandLines());
-    EXPECT_FALSE(winsim::KeyExists(kUninstallKey));
-    EXPECT_TRUE(winsim::Boxes().empty());
+    for (const char *present : {"Kitchen", kDriver}) {
+        SCOPED_TRACE(present);
+        SetUp();
+        PutOptions(kMedia, "PORTDLG=FALSE\r\nPORT=COM2\r\n");
+        AddCurrentInstallation(winsim::kEnvironmentX86, present);
+        ScriptPrintUI();
+        EXPECT_EQ(0, RunInstaller());
+        EXPECT_EQ(std::vector<std::string>{kPrintUI +
+                                           std::string("/if /b \"KESTORA QMR-640\" /f "
+                                                       "\"C:\\Media\\Driver32\\QMR640.inf\" /r "
+                                                       "\"COM2:\" /m \"KESTORA QMR-640\" /u\"")},
+                  CommandLines());
+        EXPECT_FALSE(winsim::KeyExists(kUninstallKey));
+        if (std::string(present) == kDriver) {
+            ASSERT_EQ(1u, winsim::Boxes().size());
+            EXPECT_EQ("The process could not add the printer on COM2:.", winsim::Boxes()[0].text);
+        } else {
+            EXPECT_TRUE(winsim::Boxes().empty());
+        }
+    }
 }
 
 TEST_F(PrintUIInstallation, UsbInstallsOnlyTheDriverAndSkipsAPresentOne) {
     PutOptions(kMedia, "PORTDLG=FALSE\r\nPORT=USB\r\n");
+    ScriptPrintUI();
     EXPECT_EQ(0, RunInstaller());
-    EXPECT_EQ(std::vector<std::string>{kPrintUI + std::string("/ia /m \"KESTORA QMR-640\" /f "
-                                                              "\"Driver32\\QMR640.inf\"\"")},
-              CommandLines());
+    EXPECT_EQ(
+        std::vector<std::string>{kPrintUI + std::string("/ia /m \"KESTORA QMR-640\" /f "
+                                                        "\"C:\\Media\\Driver32\\QMR640.inf\"\"")},
+        CommandLines());
     ASSERT_EQ(1u, winsim::Boxes().size());
     EXPECT_EQ("Please turn-off the printer and then turn-on again.", winsim::Boxes()[0].text);
 
@@ -368,46 +372,59 @@ TEST_F(PrintUIInstallation, UsbInstallsOnlyTheDriverAndSkipsAPresentOne) {
     PutMedia(kMedia, "PORTDLG=FALSE\r\nPORT=USB\r\n");
     AddCurrentInstallation();
     EXPECT_EQ(0, RunInstaller());
-    EXPECT_TRUE(Children().empty());
+    EXPECT_TRUE(PrintUIStarts().empty());
     EXPECT_EQ("AddToWin2KWithWHQL END", LogSteps(kInstallerLog).back());
 }
 
 TEST_F(PrintUIInstallation, Wow64UsesDriver64AndThe64BitRegistryView) {
     winsim::SetWow64(true);
     PutOptions(kMedia, "PORTDLG=FALSE\r\nPORT=LPT1\r\n");
+    ScriptPrintUI();
     EXPECT_EQ(0, RunInstaller());
-    ASSERT_EQ(1u, Children().size());
-    EXPECT_NE(std::string::npos, Children()[0].commandLine.find("/f \"Driver64\\QMR640.inf\""));
+    ASSERT_EQ(1u, PrintUIStarts().size());
+    EXPECT_NE(std::string::npos,
+              PrintUIStarts()[0].commandLine.find("/f \"C:\\Media\\Driver64\\QMR640.inf\""));
     EXPECT_EQ("KESTORA QMR-640 Windows Driver V3.3.0", Value("DisplayName"));
     EXPECT_EQ("<missing>", Value("DisplayName", winsim::RegView::Program32));
     EXPECT_EQ(1, Count(LogSteps(kInstallerLog), "SECTION NAME : KESTORA.NTamd64"));
 }
 
-TEST_F(PrintUIInstallation, ChildThatCannotStartIsReportedAndTheRestGoesOn) {
-    winsim::ChildScript failing;
-    failing.startError = ERROR_FILE_NOT_FOUND;
-    winsim::ScriptNextChild(failing);
-    EXPECT_EQ(0, RunInstaller());
-    ASSERT_EQ(2u, winsim::Boxes().size());
-    EXPECT_EQ("CreateProcess failed.", winsim::Boxes()[0].text);
-    EXPECT_EQ(UINT(MB_OK), winsim::Boxes()[0].flags);
-    EXPECT_EQ(1, Count(LogSteps(kInstallerLog), "CreateProcess failed. (2)"));
-    EXPECT_EQ(0, CallCount("SetupCopyOEMInfA"));
-    EXPECT_EQ("QMR640.inf", Value("InfFile"));
-    EXPECT_EQ((std::vector<int>{9, 18, 27, 36, 100, 100}), Positions());
+// A child that cannot start and one that installs nothing: the box, and nothing registered.
+TEST_F(PrintUIInstallation, FailedChildIsReportedAndNothingIsRegistered) {
+    for (DWORD startError : {DWORD(ERROR_FILE_NOT_FOUND), DWORD(0)}) {
+        SCOPED_TRACE(startError);
+        SetUp();
+        winsim::ChildScript failing;
+        failing.startError = startError;
+        winsim::ScriptNextChild(failing, "cmd.exe");
+        EXPECT_EQ(0, RunInstaller());
+        ASSERT_EQ(1u, winsim::Boxes().size());
+        EXPECT_EQ(startError ? "CreateProcess failed."
+                             : "The process could not install the driver.",
+                  winsim::Boxes()[0].text);
+        EXPECT_EQ(UINT(startError ? MB_OK : MB_OK | MB_ICONSTOP), winsim::Boxes()[0].flags);
+        EXPECT_EQ(startError ? 1 : 0, Count(LogSteps(kInstallerLog), "CreateProcess failed. (2)"));
+        EXPECT_EQ(0, CallCount("SetupCopyOEMInfA"));
+        EXPECT_FALSE(winsim::KeyExists(kUninstallKey));
+        EXPECT_FALSE(winsim::Exists("C:\\WINDOWS\\QMR-640"));
+        std::vector<int> positions = {9, 18, 27, 36, 45, 54, 100};
+        if (startError)
+            positions.erase(positions.begin() + 4, positions.begin() + 6);
+        EXPECT_EQ(positions, Positions());
+    }
 }
 
 TEST_F(PrintUIInstallation, ChildThatNeverEndsStopsTheInstallerAfterTwoMinutes) {
     winsim::ChildScript endless;
     endless.endless = true;
-    winsim::ScriptNextChild(endless);
+    winsim::ScriptNextChild(endless, "cmd.exe");
     EXPECT_EQ(-1, RunInstaller());
     ASSERT_EQ(1u, winsim::Boxes().size());
     EXPECT_EQ("The process could not finish the installation.", winsim::Boxes()[0].text);
     EXPECT_EQ(UINT(MB_OK | MB_ICONSTOP), winsim::Boxes()[0].flags);
     EXPECT_EQ("WAIT_TIMEOUT", LogSteps(kInstallerLog).back());
     EXPECT_FALSE(winsim::KeyExists(kUninstallKey));
-    EXPECT_FALSE(Children()[0].finished);
+    EXPECT_FALSE(PrintUIStarts()[0].finished);
 }
 
 // What an earlier installation, removed or broken, leaves: a detached USB device record, both
@@ -446,6 +463,7 @@ class OverLeftovers : public Installation, public ::testing::WithParamInterface<
     }
     MachineSnapshot InstallOnCom1() {
         PutOptions(kMedia, "PORTDLG=FALSE\r\nPORT=COM1\r\n");
+        ScriptPrintUI(true, false); // the INF in the store is the installer's to find or copy
         EXPECT_EQ(0, RunInstaller());
         return TakeSnapshot();
     }

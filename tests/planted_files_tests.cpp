@@ -130,11 +130,12 @@ TEST_F(PlantedPrograms, EveryProgramIsStartedByItsSystemPath) {
         bool net = line == kNetStartSpooler || line == kNetStopSpooler;
         EXPECT_TRUE(net || line.rfind(kPrintUI, 0) == 0) << line;
     }
-    // CreateProcessA is also given the program apart, so it searches for nothing.
+    // CreateProcessA is also given the program apart, so it searches for nothing, and the
+    // system directory to work in, so the child finds nothing planted beside the programs.
     for (const winsim::Launch &launch : winsim::Launches()) {
-        if (launch.createProcess) {
-            EXPECT_EQ("C:\\WINDOWS\\system32\\cmd.exe", launch.application);
-        }
+        EXPECT_EQ(launch.commandLine.substr(1, launch.application.size() + 1),
+                  launch.application + "\"");
+        EXPECT_EQ("C:\\WINDOWS\\system32", launch.currentDirectory);
     }
 }
 

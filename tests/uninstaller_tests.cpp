@@ -374,29 +374,16 @@ class RoundTrip : public Uninstaller, public ::testing::WithParamInterface<Syste
         winsim::SetWow64(GetParam().wow64);
         before = TakeSnapshot();
     }
-    // The programs started with CreateProcessA; the spooler commands go through WinExec.
-    static size_t Children() {
-        size_t count = 0;
-        for (const winsim::Launch &launch : winsim::Launches())
-            count += launch.createProcess ? 1 : 0;
-        return count;
-    }
     // Installs for the port ("USB": the driver alone); from Vista on, printui's part is played.
     void InstallFor(const std::string &port) {
         PutOptions(kMedia, "PORTDLG=FALSE\r\nPORT=" + port + "\r\n");
-        if (GetParam().version.major >= 6) {
-            bool wow64 = GetParam().wow64;
-            std::string printerPort = port == "USB" ? "" : port + ":";
-            winsim::ChildScript printui;
-            printui.runMs = 20000;
-            printui.onFinish = [wow64, printerPort] { ActAsPrintUI(wow64, printerPort); };
-            winsim::ScriptNextChild(printui);
-        }
-        size_t children = Children();
+        if (GetParam().version.major >= 6)
+            ScriptPrintUI();
+        size_t children = PrintUIStarts().size();
         ASSERT_EQ(0, RunInstaller());
         // The sequence the system calls for: printui is started from Vista on only. Windows 10
         // offers the redirection guard.
-        EXPECT_EQ(children + (GetParam().version.major >= 6), Children());
+        EXPECT_EQ(children + (GetParam().version.major >= 6), PrintUIStarts().size());
         EXPECT_EQ(GetParam().version.major >= 10, winsim::LastProcessGuardedRedirection());
         PutOptions(kMedia, "PORTDLG=FALSE\r\nPORT=COM1\r\n"); // as the media came
         boxesBefore = winsim::Boxes().size();
