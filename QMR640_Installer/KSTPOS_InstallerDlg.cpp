@@ -128,7 +128,7 @@ void CKSTPOS_InstallerDlg::RunWorker() {
         EndRun(0);
     m_bInstalling = 1;
     int portIndex = ChoosePort();
-    CheckInstalledVersion();
+    bool removed = CheckInstalledVersion();
     if (portIndex >= 0 && portIndex < PORT_COUNT) {
         int portValue = PORT_VALUE_BASE + portIndex;
         if (m_nOSCode >= OS_VISTA)
@@ -136,6 +136,9 @@ void CKSTPOS_InstallerDlg::RunWorker() {
         else
             m_DriverVersion.AddToWin2K(portValue);
     }
+    // The removal of the different version wants its restart, whatever the installation asked.
+    if (removed)
+        ForcedRestart();
     m_bInstalling = 0;
     EndRun(0);
 }
@@ -174,7 +177,7 @@ int CKSTPOS_InstallerDlg::PresetPortOrEnd() {
     return portIndex;
 }
 
-void CKSTPOS_InstallerDlg::CheckInstalledVersion() {
+bool CKSTPOS_InstallerDlg::CheckInstalledVersion() {
     DWORD version[4];
     const UINT ids[4] = {IDS_VERSION_MAJOR, IDS_VERSION_MINOR, IDS_VERSION_BUILD,
                          IDS_VERSION_EXTRA};
@@ -184,13 +187,19 @@ void CKSTPOS_InstallerDlg::CheckInstalledVersion() {
                                       LoadProfileString(IDS_PROCESSOR_NAME), version[0], version[1],
                                       version[2], version[3], m_bWow64);
     if (result == 2 || result == 3)
-        return;
+        return false;
     m_bRemoving = 1;
     ShowInformation("There is a different version driver in this system.\r\n\r\nThe installed "
                     "driver will be removed.",
                     MB_OK | MB_ICONINFORMATION);
     StepHost host = {m_bWow64, m_nOSCode, &m_strStatus, m_hProgressBar};
     DeletePrinterObjects(host);
+    if (Unattended()) {
+        // Nobody runs the installer again after the restart: the new version goes on now, so
+        // that the run's code never says installed while no driver is.
+        TraceLog("The installer has successfully removed the different version.");
+        return true;
+    }
     ShowInformation("The installer has successfully removed the different version.\nNow it is "
                     "going to restart your computer to take effect.\nAfter restarting, you may "
                     "reinstall the driver again.",

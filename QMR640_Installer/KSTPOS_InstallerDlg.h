@@ -19,9 +19,9 @@ class CKSTPOS_InstallerDlg : public DialogWindow<CKSTPOS_InstallerDlg> {
     void RunWithoutWindow();
     INT_PTR OnMessage(UINT message, WPARAM wParam, LPARAM lParam);
 
-    // Returns only when no different driver version is installed; otherwise removes it,
-    // restarts and ends the process.
-    void CheckInstalledVersion();
+    // Removes a different driver version when one is installed. An interactive run then
+    // restarts and ends the process; an unattended one returns true and goes on installing.
+    bool CheckInstalledVersion();
 
     int m_nOSCode;
     BOOL m_bWow64;

@@ -96,7 +96,7 @@ void ForcedRestart() {
 }
 
 void StartRestart() {
-    if (RestartSystem() != 0)
+    if (!g_restartStarted && RestartSystem() != 0)
         g_restartStarted = true;
 }
 

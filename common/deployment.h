@@ -34,7 +34,7 @@ int AskRestart(const char *question);
 // A restart that interactive runs start without asking: started unless /norestart, and in an
 // unattended run only with /forcerestart. From here on a restart is due.
 void ForcedRestart();
-// RestartSystem, remembering whether the system took the request.
+// RestartSystem, remembering whether the system took the request; once it did, not again.
 void StartRestart();
 
 // Ends a run that cannot go on (a system DLL that does not load, no memory left): the text as a

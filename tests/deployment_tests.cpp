@@ -307,6 +307,22 @@ TEST(Deployment, UnattendedCodeAgreesWithTheMachine) {
          "COM1:", 1603},
         {"^ in the media path", "C:\\Kit^1", true, [] { ScriptPrintUI(); }, "/quiet /port:COM1",
          "COM1:", 1603},
+        {"different version on 7", kMedia, true,
+         [] {
+             AddDriverAlone();
+             ScriptPrintUI();
+         },
+         "/quiet /port:COM2", "COM2:", 3010},
+        {"different version on XP", kMedia, false, [] { AddDriverAlone(); }, "/quiet /port:COM1",
+         "COM1:", 3010},
+        {"different version on XP, USB, restarted", kMedia, false, [] { AddDriverAlone(); },
+         "/quiet /forcerestart /port:USB", "", 1641},
+        {"different version on XP, then a failure", kMedia, false,
+         [] {
+             AddDriverAlone();
+             winsim::FailCall("AddPrinterDriverA", ERROR_ACCESS_DENIED);
+         },
+         "/quiet /port:COM1", "COM1:", 1603},
     };
     for (const Row &row : rows) {
         SCOPED_TRACE(row.name);

@@ -167,6 +167,13 @@ std::vector<Scenario> Scenarios() {
              preset("COM3");
          },
          false, "/quiet", [] { ScriptPrintUI(); }},
+        {"quiet different version",
+         [=] {
+             preset("LPT2");
+             AddCurrentInstallation(kDriver);
+             winsim::SetPrinterDword(kDriver, "MinorVersion", 2);
+         },
+         false, "/quiet"},
         {"quiet uninstall",
          [] {
              AddCurrentInstallation(kDriver);
