@@ -152,6 +152,12 @@ seed_installed_version() {
     done
 }
 
+# The stand-in printui.dll of tools/printui in place of Wine's, which installs nothing.
+use_printui_standin() {
+    cp "$E2E_TOOLS/printui.dll" "$DRIVE_C/windows/system32/printui.dll"
+    wine reg add 'HKCU\Software\Wine\DllOverrides' /v printui /d native /f >/dev/null 2>&1
+}
+
 # plant <tool> <name...>: copies of a planted test tool (planted_program.exe, planted_dll.dll)
 # beside the programs in $MEDIA under the given names; each leaves <name>.ran when it runs.
 plant() {

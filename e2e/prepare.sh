@@ -20,7 +20,8 @@ wine_ready() {
     local built=(dist/QMR640_Installer.exe dist/QMR640_Uninstaller.exe
         build-win/tools/scripted_user.exe build-win/tools/spooler_query.exe
         build-win/tools/MON640.dll build-win/tools/platform_contracts.exe
-        build-win/tools/planted_program.exe build-win/tools/planted_dll.dll)
+        build-win/tools/planted_program.exe build-win/tools/planted_dll.dll
+        build-win/tools/printui.dll)
     if [ "$build" = missing ]; then
         for file in "${built[@]}"; do
             [ -f "$E2E_ROOT/$file" ] || build=always
