@@ -143,11 +143,12 @@ machine_state() {
 }
 
 # The installer reads the installed version from the printer's data, which the real driver writes
-# and the placeholder package does not: put there what the driver of this version would.
+# and the placeholder package does not: put there what the driver of this version would, or with
+# $1 that of another minor version.
 seed_installed_version() {
     local key='HKLM\System\CurrentControlSet\Control\Print\Printers\KESTORA QMR-640\PrinterDriverData'
     local value
-    for value in MajorVersion=3 MinorVersion=3 BuildVersion=0 ExtraVersion=0; do
+    for value in MajorVersion=3 MinorVersion="${1:-3}" BuildVersion=0 ExtraVersion=0; do
         wine reg add "$key" /v "${value%=*}" /t REG_DWORD /d "${value#*=}" /f >/dev/null 2>&1
     done
 }

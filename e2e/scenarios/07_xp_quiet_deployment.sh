@@ -1,8 +1,9 @@
 # Windows XP, unattended as a deployment tool runs it, from a folder of its own: the installer by
 # its full path with /quiet and no port anywhere refuses with 87; without a loadable setupapi.dll
 # it ends with 1603 and a trace line, not a crash window; with /port:COM1 /norestart it
-# installs and ends with 3010; the uninstall entry's QuietUninstallString, run exactly as given,
-# removes everything and ends with 3010. The scripted user must meet no window in any of them.
+# installs and ends with 3010; over a different version it removes that one, installs its own and
+# ends with 3010; the uninstall entry's QuietUninstallString, run exactly as given, removes
+# everything and ends with 3010. The scripted user must meet no window in any of them.
 new_prefix win32 winxp
 new_media none
 RUN_DIR="$E2E_WORK/deploy"
@@ -47,6 +48,22 @@ check "entry DisplayVersion" has_exact "$entry" 'DisplayVersion|REG_SZ|3.3.0'
 check "entry Publisher" has_exact "$entry" 'Publisher|REG_SZ|KESTORA'
 check "entry QuietUninstallString" has_exact "$entry" \
     'QuietUninstallString|REG_SZ|"C:\windows\QMR-640\QMR640_Uninstaller.exe" /quiet'
+
+seed_installed_version 2
+check "different version: exit 3010" run_user quiet_other QMR640_Installer.exe 'exit 3010' \
+    /quiet /norestart /port:COM1
+check "different version: no window" no_window quiet_other
+check "different version: removed, then this one installed" in_order "$log" \
+    "There is a different version driver in this system." "RemoveDrivers BEGIN" \
+    "The installer has successfully removed the different version." "AddToWin2K BEGIN" \
+    "AddPrinterDriverToSystem END" "RegisterUninstallInfo BEGIN" "EXIT CODE : 3010"
+check "different version: no error" lacks_match "$(cat "$log")" 'ERR CODE'
+check "different version: the machine agrees" has_exact \
+    "$(spooler printers drivers | cut -d'|' -f1-4)" 'printer|KESTORA QMR-640|COM1:|KESTORA QMR-640'
+check "different version: the driver is there" has_exact "$(spooler drivers | cut -d'|' -f1-3)" \
+    'driver|Windows NT x86|KESTORA QMR-640'
+entry="$(reg_values "$UNINSTALL_KEY")"
+check "different version: entry of this version" has_exact "$entry" 'DisplayVersion|REG_SZ|3.3.0'
 
 quiet="$(echo "$entry" | sed -n 's/^QuietUninstallString|REG_SZ|//p')"
 log="$DRIVE_C/Temp/QMR-640_UnInstaller.txt"
