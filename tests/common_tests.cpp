@@ -39,11 +39,9 @@ TEST_F(CommonTest, SpoolerCommandRunsHiddenAndWaits) {
     ASSERT_EQ(1u, winsim::Launches().size());
     winsim::Launch net = winsim::Launches()[0];
     EXPECT_EQ(kNetStopSpooler, net.commandLine);
-    EXPECT_EQ("C:\\WINDOWS\\system32\\net.exe", net.application);
     EXPECT_EQ("C:\\WINDOWS\\system32", net.currentDirectory);
     EXPECT_EQ(UINT(SW_HIDE), net.show);
-    EXPECT_FALSE(net.finished);
-    EXPECT_FALSE(net.handlesOpen);
+    EXPECT_FALSE(net.finished || net.handlesOpen);
     EXPECT_EQ(std::vector<DWORD>{1500}, PauseList());
     EXPECT_EQ(1500u, winsim::ElapsedMs());
     // A command that cannot start still costs its pause.

@@ -286,42 +286,27 @@ bool PackageInstalled(const std::string &port) {
 // neither. printui works in the system directory, is given the INF by its full path and /q; a
 // media path that cmd would change is refused before anything changes.
 TEST(Deployment, UnattendedCodeAgreesWithTheMachine) {
+    const char kShare[] = "\\\\server\\media";
     struct Row {
-        const char *name;
-        const char *media; // where the installer is started from
-        bool windows7;
-        std::function<void()> setUp;
-        const char *arguments;
-        const char *port; // the printer's, empty for USB
+        const char *name, *media; // media: where the installer is started from
+        bool windows7, otherVersion;
+        int printui; // the child plays printui: 0 not (it installs nothing), 1 all, 2 no printer
+        const char *failing, *arguments, *port; // port: the printer's, empty for USB
         int code;
     } rows[] = {
-        {"media on a share", "\\\\server\\media", true, [] { ScriptPrintUI(); },
-         "/quiet /norestart /port:COM1", "COM1:", 3010},
-        {"USB", kMedia, true, [] { ScriptPrintUI(); }, "/passive /port:USB", "", 0},
-        {"printui installs nothing", kMedia, true, [] {}, "/quiet /port:COM1", "COM1:", 1603},
-        {"printui adds no printer", kMedia, true, [] { ScriptPrintUI(false); }, "/quiet /port:LPT1",
-         "LPT1:", 1603},
-        {"% in the media path", "C:\\Kit%TEMP%", true, [] { ScriptPrintUI(); }, "/quiet /port:COM1",
+        {"share", kShare, true, false, 1, "", "/quiet /norestart /port:COM1", "COM1:", 3010},
+        {"USB", kMedia, true, false, 1, "", "/passive /port:USB", "", 0},
+        {"printui installs nothing", kMedia, true, false, 0, "", "/quiet /port:COM1",
          "COM1:", 1603},
-        {"! in the media path", "C:\\Kit!TEMP!", true, [] { ScriptPrintUI(); }, "/quiet /port:COM1",
-         "COM1:", 1603},
-        {"^ in the media path", "C:\\Kit^1", true, [] { ScriptPrintUI(); }, "/quiet /port:COM1",
-         "COM1:", 1603},
-        {"different version on 7", kMedia, true,
-         [] {
-             AddDriverAlone();
-             ScriptPrintUI();
-         },
-         "/quiet /port:COM2", "COM2:", 3010},
-        {"different version on XP", kMedia, false, [] { AddDriverAlone(); }, "/quiet /port:COM1",
-         "COM1:", 3010},
-        {"different version on XP, USB, restarted", kMedia, false, [] { AddDriverAlone(); },
-         "/quiet /forcerestart /port:USB", "", 1641},
-        {"different version on XP, then a failure", kMedia, false,
-         [] {
-             AddDriverAlone();
-             winsim::FailCall("AddPrinterDriverA", ERROR_ACCESS_DENIED);
-         },
+        {"printui adds no printer", kMedia, true, false, 2, "", "/quiet /port:LPT1", "LPT1:", 1603},
+        {"%", "C:\\Kit%TEMP%", true, false, 1, "", "/quiet /port:COM1", "COM1:", 1603},
+        {"!", "C:\\Kit!TEMP!", true, false, 1, "", "/quiet /port:COM1", "COM1:", 1603},
+        {"^", "C:\\Kit^1", true, false, 1, "", "/quiet /port:COM1", "COM1:", 1603},
+        {"other version, 7", kMedia, true, true, 1, "", "/quiet /port:COM2", "COM2:", 3010},
+        {"other version, XP", kMedia, false, true, 0, "", "/quiet /port:COM1", "COM1:", 3010},
+        {"other version, XP, USB", kMedia, false, true, 0, "", "/quiet /forcerestart /port:USB", "",
+         1641},
+        {"other version, XP, failure", kMedia, false, true, 0, "AddPrinterDriverA",
          "/quiet /port:COM1", "COM1:", 1603},
     };
     for (const Row &row : rows) {
@@ -330,7 +315,12 @@ TEST(Deployment, UnattendedCodeAgreesWithTheMachine) {
         winsim::SetVersion(row.windows7 ? winsim::kWindows7 : winsim::kWindowsXP);
         PutMedia(row.media, nullptr);
         winsim::SetCurrentDirectory("C:\\Scripts");
-        row.setUp();
+        if (row.otherVersion)
+            AddDriverAlone();
+        if (row.printui != 0)
+            ScriptPrintUI(row.printui == 1);
+        if (row.failing[0] != '\0')
+            winsim::FailCall(row.failing, ERROR_ACCESS_DENIED);
         MachineSnapshot before = TakeSnapshot();
         ProgramRun run = RunProgram(false, row.arguments, row.media);
         EXPECT_EQ(row.code, run.code);

@@ -6,7 +6,6 @@
 
 #include <algorithm>
 #include <fstream>
-#include <map>
 #include <sstream>
 
 #include "QMR640_Installer/KSTPOS_Installer.h"
@@ -214,22 +213,6 @@ int CallCount(const std::string &function) {
     return count;
 }
 
-namespace {
-// printui's options as one reads them: words, a quoted one taken whole.
-std::vector<std::string> Words(const std::string &line) {
-    std::vector<std::string> words;
-    for (size_t at = line.find_first_not_of(' '); at != std::string::npos;
-         at = line.find_first_not_of(' ', at)) {
-        bool quoted = line[at] == '"';
-        size_t end = line.find(quoted ? '"' : ' ', at + 1);
-        words.push_back(
-            line.substr(at + quoted, end == std::string::npos ? end : end - at - quoted));
-        at = end == std::string::npos ? end : end + 1;
-    }
-    return words;
-}
-} // namespace
-
 std::vector<winsim::Launch> PrintUIStarts() {
     std::vector<winsim::Launch> starts;
     for (const winsim::Launch &launch : winsim::Launches())
@@ -238,54 +221,10 @@ std::vector<winsim::Launch> PrintUIStarts() {
     return starts;
 }
 
-void ActAsPrintUI(bool addPrinter, bool storeInf) {
-    std::vector<winsim::Launch> starts = PrintUIStarts();
-    if (starts.empty())
-        return;
-    const winsim::Launch &child = starts.back();
-    std::map<std::string, std::string> options;
-    std::vector<std::string> words = Words(child.runCommand);
-    for (size_t i = 0; i < words.size(); ++i)
-        if (words[i][0] == '/')
-            options[words[i]] = i + 1 < words.size() ? words[i + 1] : "";
-    std::string inf = options["/f"];
-    if (!inf.empty() && inf[0] != '\\' && (inf.size() < 2 || inf[1] != ':'))
-        inf = child.workDirectory + "\\" + inf;
-    if (inf.empty() || !winsim::Exists(inf) || winsim::IsDirectory(inf))
-        return;
-    std::string text = winsim::FileContent(inf);
-    const char *environment = text.find(",NTamd64") != std::string::npos ? winsim::kEnvironmentX64
-                                                                         : winsim::kEnvironmentX86;
-    if (options.count("/u") == 0) {
-        winsim::PutFile(std::string("C:\\WINDOWS\\system32\\MON640.dll"), "monitor");
-        winsim::AddMonitor({"KST Language Monitor QMR640", environment, "MON640.dll"});
-        winsim::PutFile(winsim::ProcessorDirectory(environment) + "\\PRO640.dll", "processor");
-        winsim::AddPrintProcessor(environment, "KST PRINT PROCESSOR QMR640", "PRO640.dll");
-        winsim::DriverInfo driver;
-        driver.name = options["/m"];
-        driver.environment = environment;
-        driver.dataFile = "QMR640.GPD";
-        driver.dependentFiles = {"QMR640.DLL", "UI640.DLL", "UNI640.DLL", "UI640.INI"};
-        driver.monitor = "KST Language Monitor QMR640";
-        winsim::AddDriver(driver);
-        if (storeInf)
-            winsim::StoreOemInf(text);
-    }
-    bool nameTaken = false;
-    for (const winsim::PrinterInfo &printer : winsim::Printers())
-        nameTaken = nameTaken || printer.name == options["/b"];
-    if (options.count("/if") != 0 && addPrinter && !nameTaken) {
-        winsim::PrinterInfo printer;
-        printer.name = options["/b"];
-        printer.driver = options["/m"];
-        printer.port = options["/r"];
-        printer.processor = "KST PRINT PROCESSOR QMR640";
-        winsim::AddPrinter(printer);
-    }
-}
-
 void ScriptPrintUI(bool addPrinter, bool storeInf) {
-    winsim::ScriptNextChild(
-        {0, 20000, false, [addPrinter, storeInf] { ActAsPrintUI(addPrinter, storeInf); }},
-        "cmd.exe");
+    winsim::ScriptNextChild({0, 20000, false,
+                             [addPrinter, storeInf] {
+                                 winsim::RunPrintUI(PrintUIStarts().back(), {addPrinter, storeInf});
+                             }},
+                            "cmd.exe");
 }

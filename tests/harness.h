@@ -38,13 +38,7 @@ extern const char kProductDriver[]; // "KESTORA QMR-640"
 
 // The starts of printui, through cmd, in order; the spooler commands start net.
 std::vector<winsim::Launch> PrintUIStarts();
-// What printui does with the command line of the last start of PrintUIStarts, as cmd
-// runs it: installs the package from the INF that /f names (found from the directory the command
-// works in; one it cannot find installs nothing), with /u keeps the driver that is there, and for
-// /if adds the printer /b on the port /r unless addPrinter is false. It stores the INF as an OEM
-// INF unless storeInf is false.
-void ActAsPrintUI(bool addPrinter = true, bool storeInf = true);
-// The next child started plays printui that way, taking 20 s.
+// The next start of cmd plays printui (winsim::RunPrintUI) with its command line, taking 20 s.
 void ScriptPrintUI(bool addPrinter = true, bool storeInf = true);
 
 // Writes the setup options file at path (a folder) with the given lines under [QMR640].

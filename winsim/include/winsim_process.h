@@ -51,4 +51,18 @@ struct Launch {
 };
 std::vector<Launch> Launches();
 
+// ---- printui.dll's PrintUIEntry, which rundll32 runs under cmd; a script's onFinish plays it
+// for the start it was given. From the start's runCommand it reads /if (a printer from an INF)
+// or /ia (the driver alone), /b the printer, /f the INF (found from the start's workDirectory),
+// /r the port, /m the model, /u (keep the driver that is there). It installs the model's driver
+// from the INF's install section in the spooler's own environment and stores the INF as an OEM
+// INF, then adds the printer with the default print processor. An INF it cannot find or read,
+// or a model it does not name for this platform, installs nothing; a printer name that is taken
+// adds no printer. What of its work a test lets it do:
+struct PrintUIWork {
+    bool addPrinter = true; // false: it fails once the driver is in
+    bool storeInf = true;   // false: it leaves the INF to the caller to store
+};
+void RunPrintUI(const Launch &start, const PrintUIWork &work = PrintUIWork());
+
 } // namespace winsim

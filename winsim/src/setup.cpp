@@ -55,11 +55,6 @@ std::string PnfPath(const std::string &infPath) {
     return infPath.substr(0, infPath.size() - 4) + ".PNF";
 }
 
-bool IsFullPath(const std::string &path) {
-    return (path.size() >= 3 && path[1] == ':' && (path[2] == '\\' || path[2] == '/')) ||
-           path.compare(0, 2, "\\\\") == 0;
-}
-
 // Hands a stored INF's path to the caller as the setup API does with its string results.
 BOOL ReturnPath(const std::string &path, PSTR destination, DWORD size, PDWORD required,
                 PSTR *component) {

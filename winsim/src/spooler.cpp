@@ -136,6 +136,11 @@ FileNode *FindFile(const std::string &path) {
     return it == g_machine->files.end() || it->second.directory ? nullptr : &it->second;
 }
 
+bool IsFullPath(const std::string &path) {
+    return (path.size() >= 3 && path[1] == ':' && (path[2] == '\\' || path[2] == '/')) ||
+           path.compare(0, 2, "\\\\") == 0;
+}
+
 std::string FileName(const std::string &path) {
     size_t slash = path.find_last_of("\\/");
     return slash == std::string::npos ? path : path.substr(slash + 1);

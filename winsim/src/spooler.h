@@ -113,6 +113,8 @@ class ServiceCall {
 
 // The simulated disk's node of a file (not a directory), or nullptr.
 FileNode *FindFile(const std::string &path);
+// A path from a drive's root or a share's, which no current directory changes.
+bool IsFullPath(const std::string &path);
 std::string FileName(const std::string &path); // the last component
 
 // Writes an enumeration as Windows does: the fixed-size records, then the strings they point to.
