@@ -1,7 +1,7 @@
 # net.exe, cmd.exe and rundll32.exe planted beside the programs, which are also their current
-# directory. On 7 the installer starts net and, for printui, cmd and rundll32; on XP the
-# installer and the uninstaller stop and start the spooler with net. None of the planted ones
-# may run, and the installation and removal still end.
+# directory. On 7 the installer starts net and, for printui (the stand-in of tools/printui), cmd
+# and rundll32; on XP the installer and the uninstaller stop and start the spooler with net. None
+# of the planted ones may run, and the installation and removal still end.
 for version in win7 winxp; do
     if [ "$version" = winxp ]; then
         wineserver -k 2>/dev/null
@@ -10,6 +10,7 @@ for version in win7 winxp; do
     new_prefix win32 "$version"
     new_media '[QMR640]\nPORTDLG=FALSE\nPORT=COM1\n'
     plant planted_program.exe net.exe cmd.exe rundll32.exe
+    [ "$version" = winxp ] || use_printui_standin
     check "$version: installer ran as scripted" run_user "install-$version" QMR640_Installer.exe '
 window QMR640_Installer | Restarting your computer
 click &No
