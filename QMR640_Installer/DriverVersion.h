@@ -74,7 +74,6 @@ class CDriverVersion {
     void PostCompletion(const char *text);
     StepHost Host() const;
     std::string NextPrinterName() const;
-    std::vector<std::string> ProductFiles() const;
     // The success text, then the power-cycle hint for USB or the restart question, whose Yes
     // writes beforeRestart (unless NULL) before the restart starts.
     void ReportSuccess(int portValue, const char *beforeRestart);

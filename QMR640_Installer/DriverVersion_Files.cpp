@@ -3,9 +3,9 @@
 #include <winspool.h>
 
 #include "QMR640_Installer/DriverVersion.h"
-#include "QMR640_Installer/resource.h"
 #include "common/deployment.h"
 #include "common/file_utils.h"
+#include "common/package_files.h"
 #include "common/plain_file.h"
 #include "common/platform.h"
 #include "common/profile.h"
@@ -13,20 +13,11 @@
 #include "common/trace_log.h"
 
 namespace {
-// The printer-class files copied without recovery, ahead of the product's own.
-const char *const kClassFiles[] = {"UNIDRV.DLL", "UNIDRVUI.DLL", "UNIDRV.HLP", "UNIRES.DLL"};
-const char kStandardNames[] = "STDNAMES.GPD";
 const char kOptionsFile[] = "QMR640_Config.KST";
 const char kNotInPlace[] = "The uninstaller could not be put in its folder, so it is not "
                            "registered. Close the programs that use files in that folder and "
                            "run the installation again.";
 } // namespace
-
-// The product's files among the staged ones, in staging order.
-std::vector<std::string> CDriverVersion::ProductFiles() const {
-    return {m_record.driverFile, m_record.uiFile, m_record.renderFile,
-            LoadProfileString(IDS_UI_INI_FILE), LoadProfileString(IDS_GPD_FILE)};
-}
 
 void CDriverVersion::CopyFilesNeededToAddPrnDrv() {
     TraceSeparator();
@@ -39,12 +30,13 @@ void CDriverVersion::CopyFilesNeededToAddPrnDrv() {
         TraceLog("CopyFilesNeededToAddPrnDrv END");
         return;
     }
+    // The printer-class files are copied without recovery.
     for (const char *name : kClassFiles) {
         std::string source = PackageFile(name);
         CopyFileA(source.c_str(), (drivers + "\\" + name).c_str(), FALSE);
         TraceLog("FILE SRC : %s", source.c_str());
     }
-    for (const std::string &name : ProductFiles()) {
+    for (const std::string &name : StagedProductFiles()) {
         GuardedCopy(PackageFile(name), drivers + "\\" + name);
         if (toWindows)
             GuardedCopy(PackageFile(name), windows + "\\" + name);
@@ -67,7 +59,7 @@ void CDriverVersion::DeleteFilesUsed() {
         DeleteFileA(path.c_str());
         TraceLog("FILE SRC : %s", path.c_str());
     }
-    std::vector<std::string> names = ProductFiles();
+    std::vector<std::string> names = StagedProductFiles();
     names.push_back(kStandardNames);
     for (const std::string &name : names) {
         std::string path = drivers + "\\" + name;

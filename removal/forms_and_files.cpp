@@ -8,11 +8,23 @@
 #include "common/app_context.h"
 #include "common/enumerate.h"
 #include "common/file_utils.h"
+#include "common/package_files.h"
 #include "common/profile.h"
 #include "common/restart.h"
 #include "common/system_dirs.h"
 #include "common/trace_log.h"
 #include "removal/removal_steps.h"
+
+namespace {
+// An installation that ended normally left no staged copy: only a failure to delete one is traced.
+void DeleteStagedCopy(const std::string &path) {
+    if (DeleteFileA(path.c_str()))
+        return;
+    DWORD error = GetLastError();
+    if (error != ERROR_FILE_NOT_FOUND && error != ERROR_PATH_NOT_FOUND)
+        ReportDeleteFileError(path, error);
+}
+} // namespace
 
 void DeleteForms(const StepHost &host) {
     const ProgramSettings &program = CurrentProgram();
@@ -78,6 +90,12 @@ void DeleteDriverComponent(const StepHost &host) {
     for (const auto &path : paths)
         if (path.first)
             DeleteFileReported(path.second);
+    // The copies an installation ended half way left where it stages them. The class files go
+    // only there, never from the version folder, where other drivers use them.
+    if (haveDrivers)
+        for (const std::string &file : StagedFiles())
+            if (!file.empty())
+                DeleteStagedCopy(drivers + "\\" + file);
 
     TraceLog("%s END", name);
     RunSpoolerCommand("net start spooler", 2000);
