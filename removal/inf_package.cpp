@@ -28,30 +28,38 @@ void RemoveOemInf(const StepHost &host, const char *name, bool detailed) {
     std::string windows;
     bool haveWindows = WindowsDirectory(windows);
     std::string path = windows + "\\inf\\" + name;
+    // The precompiled file goes first: a run ended between the two leaves the INF, which the
+    // next run finds.
+    std::string precompiled = ReplaceAll(path, ".inf", ".PNF");
     if (host.wow64 || host.osCode >= OS_VISTA) {
         SetupUninstallOEMInfFn setupUninstallOEMInf =
             (SetupUninstallOEMInfFn)(void *)GetProcAddress(GetModuleHandleA("setupapi"),
                                                            "SetupUninstallOEMInfA");
         if (setupUninstallOEMInf == NULL)
             return;
+        if (haveWindows)
+            DeleteFileReported(precompiled);
         char infName[512] = {0};
         CopyBounded(infName, sizeof infName, name);
-        if (setupUninstallOEMInf(infName, SUOI_FORCEDELETE, NULL)) {
-            if (haveWindows)
-                DeleteFileReported(ReplaceAll(path, ".inf", ".PNF"));
-        } else if (detailed) {
+        if (!setupUninstallOEMInf(infName, SUOI_FORCEDELETE, NULL) && detailed) {
             DWORD error = GetLastError();
             std::wstring wide(infName, infName + strlen(infName));
             TraceLog("fnSetupUninstallOEMInf failed, %ws, %d", wide.c_str(), int(error));
         }
         return;
     }
-    // Windows before Vista has no uninstall call: the two files go by hand.
+    // Windows before Vista has no uninstall call: the two files go by hand. The INF stays while
+    // its precompiled file does, so that the next run finds it and tries again.
     if (!haveWindows)
         return;
+    if (!DeleteFileA(precompiled.c_str())) {
+        DWORD error = GetLastError();
+        ReportDeleteFileError(precompiled, error);
+        if (error != ERROR_FILE_NOT_FOUND)
+            return;
+    }
     if (DeleteFileReported(path) && detailed)
         TraceLog("'%s' has been deleted successfully.", path.c_str());
-    DeleteFileReported(ReplaceAll(path, ".inf", ".PNF"));
 }
 } // namespace
 
