@@ -17,6 +17,7 @@
 #include "common/report_error.h"
 #include "common/restart.h"
 #include "common/trace_log.h"
+#include "removal/package_presence.h"
 #include "removal/pnp_cleanup.h"
 #include "removal/removal_steps.h"
 
@@ -183,7 +184,9 @@ void CKSTPOS_UninstallerDlg::PrepareUninstall() {
 }
 
 bool CKSTPOS_UninstallerDlg::DriverPresent() {
-    return PrinterDrvExist(LoadProfileString(IDS_DRIVER_NAME), Host(), STATUS_QUIET) != 0;
+    // What a run ended half way leaves counts too: it is removed as a driver without printers.
+    return PrinterDrvExist(LoadProfileString(IDS_DRIVER_NAME), Host(), STATUS_QUIET) != 0 ||
+           PackageTraceExist(Host());
 }
 
 void CKSTPOS_UninstallerDlg::EndWithNothingToRemove() {

@@ -46,6 +46,7 @@ class CKSTPOS_UninstallerDlg : public DialogWindow<CKSTPOS_UninstallerDlg> {
     void OnRefresh();
     void OnTimer(UINT_PTR id);
     void PrepareUninstall();
+    // The driver, or any other trace of the package.
     bool DriverPresent();
     // Nothing of the product is there: says so, removes a stale uninstall entry and ends.
     void EndWithNothingToRemove();

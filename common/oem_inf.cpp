@@ -5,8 +5,15 @@
 #include <stdlib.h>
 #include <string.h>
 
+#include "common/app_context.h"
 #include "common/enumerate.h"
+#include "common/profile.h"
 #include "common/trace_log.h"
+
+std::string ModelSection(BOOL wow64) {
+    std::string section = LoadProfileString(CurrentProgram().makerId);
+    return wow64 ? section + ".NTamd64" : section;
+}
 
 void ForEachOemInfWithModel(const std::string &section, const char *key, bool traceOpenFailures,
                             const std::function<void(const char *name)> &found) {

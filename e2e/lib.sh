@@ -132,6 +132,35 @@ for needle in sys.argv[2:]:
 PY
 }
 
+# Spooler objects, the uninstall entry and the product's files below the Windows directory,
+# without the model folder and the options file's copy, which a full uninstall keeps on purpose.
+product_state() {
+    spooler printers drivers monitors processors | grep -i '640'
+    reg_values "$UNINSTALL_KEY"
+    (cd "$DRIVE_C/windows" && find . -iname '*640*' | tr 'A-Z' 'a-z' |
+        grep -vE '^\./(qmr-640(/.*)?|system32/qmr640_config\.kst)$' | sort)
+}
+
+# left_since <name> <product_state before the installation>: a failure for each line of
+# product_state that was not there before, but for what Wine keeps where Windows removes it (see
+# 04_xp_uninstall): the print processor's registration, the stored INF, and UI640.INI in the
+# driver folder, which the spooler deletes with the driver on Windows and no removal step names.
+left_since() {
+    local name="$1" before="$2" line
+    local wine_keeps='^processor\|\|KST PRINT PROCESSOR QMR640$|^\./inf/qmr640\.(inf|pnf)$'
+    wine_keeps+='|^\./system32/spool/drivers/w32x86/3/ui640\.ini$'
+    while IFS= read -r line; do
+        [ -n "$line" ] || continue
+        if printf '%s\n' "$before" | grep -qxF -- "$line"; then continue; fi
+        if printf '%s\n' "$line" | grep -qiE "$wine_keeps"; then
+            echo "    WINE DIFFERS: $name: left $line"
+        else
+            fail "$name: left after uninstall: $line"
+        fi
+    done <<<"$(product_state)"
+    pass
+}
+
 # A snapshot of what an installation touches, to prove a refused run changed nothing.
 machine_state() {
     {

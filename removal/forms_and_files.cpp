@@ -52,6 +52,34 @@ void DeleteForms(const StepHost &host) {
     TraceLog("DeleteForms END");
 }
 
+std::vector<std::string> DriverComponentPaths(const std::string &windows,
+                                              const std::string &drivers) {
+    const ProgramSettings &program = CurrentProgram();
+    std::string w = windows + "\\";
+    std::string d = drivers + "\\3\\";
+    std::string driverFile = LoadProfileString(IDS_DRIVER_FILE);
+    std::string description = LoadProfileString(program.descriptionFileId);
+    std::string uiFile = LoadProfileString(IDS_UI_FILE);
+    std::string renderFile = LoadProfileString(IDS_RENDER_FILE);
+    // Each path with whether its directory could be read; the others are left alone.
+    std::vector<std::pair<bool, std::string>> paths = {{!windows.empty(), w + driverFile}};
+    if (program.detailedRemoval)
+        paths.push_back({!drivers.empty(), d + driverFile});
+    paths.insert(paths.end(), {{!drivers.empty(), d + description},
+                               {!windows.empty(), w + description},
+                               {!drivers.empty(), d + LoadProfileString(program.fontFileId)},
+                               {!drivers.empty(), d + uiFile},
+                               {!windows.empty(), w + uiFile},
+                               {!windows.empty(), w + renderFile},
+                               {!drivers.empty(), d + renderFile},
+                               {!windows.empty(), w + LoadProfileString(program.settingsFileId)}});
+    std::vector<std::string> read;
+    for (const auto &path : paths)
+        if (path.first)
+            read.push_back(path.second);
+    return read;
+}
+
 void DeleteDriverComponent(const StepHost &host) {
     const ProgramSettings &program = CurrentProgram();
     bool detailed = program.detailedRemoval;
@@ -61,7 +89,7 @@ void DeleteDriverComponent(const StepHost &host) {
     TraceLog("%s BEGIN", name);
     ReportStep(host, detailed ? STATUS_STEP : STATUS_QUIET, "Deleting driver-components...", 100);
     std::string windows, drivers;
-    bool haveWindows = WindowsDirectory(windows);
+    WindowsDirectory(windows);
     bool haveDrivers = PrinterDriverDirectory(host.wow64, drivers);
     if (detailed) {
         TraceLog("PrinterDriverDirectory : %s", drivers.c_str());
@@ -69,27 +97,8 @@ void DeleteDriverComponent(const StepHost &host) {
     }
     RunSpoolerCommand("net stop spooler", 1500);
 
-    std::string w = windows + "\\";
-    std::string d = drivers + "\\3\\";
-    std::string driverFile = LoadProfileString(IDS_DRIVER_FILE);
-    std::string description = LoadProfileString(program.descriptionFileId);
-    std::string uiFile = LoadProfileString(IDS_UI_FILE);
-    std::string renderFile = LoadProfileString(IDS_RENDER_FILE);
-    // Each path with whether its directory could be read; the others are left alone.
-    std::vector<std::pair<bool, std::string>> paths = {{haveWindows, w + driverFile}};
-    if (detailed)
-        paths.push_back({haveDrivers, d + driverFile});
-    paths.insert(paths.end(), {{haveDrivers, d + description},
-                               {haveWindows, w + description},
-                               {haveDrivers, d + LoadProfileString(program.fontFileId)},
-                               {haveDrivers, d + uiFile},
-                               {haveWindows, w + uiFile},
-                               {haveWindows, w + renderFile},
-                               {haveDrivers, d + renderFile},
-                               {haveWindows, w + LoadProfileString(program.settingsFileId)}});
-    for (const auto &path : paths)
-        if (path.first)
-            DeleteFileReported(path.second);
+    for (const std::string &path : DriverComponentPaths(windows, drivers))
+        DeleteFileReported(path);
     // The copies an installation ended half way left where it stages them. The class files go
     // only there, never from the version folder, where other drivers use them.
     if (haveDrivers)

@@ -69,9 +69,7 @@ void DeleteINFFile(const StepHost &host) {
     TraceSeparator();
     TraceLog("DeleteINFFile BEGIN");
     ReportStep(host, detailed ? STATUS_NO_STEP : STATUS_QUIET, "Deleting the INF file...", 100);
-    std::string section = LoadProfileString(program.makerId);
-    if (host.wow64)
-        section += ".NTamd64";
+    std::string section = ModelSection(host.wow64);
     if (detailed)
         TraceLog("SECTION NAME : %s", section.c_str());
     char key[256] = {0};

@@ -3,6 +3,7 @@
 #pragma once
 #include <list>
 #include <string>
+#include <vector>
 
 #include "common/step_host.h"
 
@@ -22,6 +23,10 @@ void DeleteLanguageMonitor(const StepHost &host);
 void DeleteProcessor(const StepHost &host);
 void DeleteForms(const StepHost &host);
 void DeleteDriverComponent(const StepHost &host);
+// The driver's own files that DeleteDriverComponent deletes, in its order, below the Windows and
+// the printer-driver directory (an empty one could not be read: nothing below it).
+std::vector<std::string> DriverComponentPaths(const std::string &windows,
+                                              const std::string &drivers);
 void DeleteINFFile(const StepHost &host);
 bool DeleteUninstallationInfo(const StepHost &host);
 void DeleteUninstallInfoFromReg(const StepHost &host);
