@@ -103,27 +103,62 @@ struct Scenario {
     bool uninstaller;
     const char *arguments = ""; // an unattended run ends with a deployment code, without a box
     std::function<void()> printUI = nullptr; // scripts the printui child before each installer run
+    // An uninstall from the installer's own installation on setUp's machine with this many printers
+    // (-1: setUp makes the starting point), its user choosing all or all but the first.
+    int printers = -1;
+    bool keepFirst = false;
 };
+
+// The installation an uninstall scenario starts from: a second printer comes from a second
+// installer run on the classic path, and on the print-UI path, where printui would give it the
+// first one's name, from the user. Returns the machine after the first installation.
+MachineSnapshot InstallForReal(const Scenario &scenario) {
+    AnswerPortDialog(0);
+    if (scenario.printUI)
+        scenario.printUI();
+    EXPECT_EQ(0, RunInstaller());
+    MachineSnapshot installed = TakeSnapshot();
+    if (scenario.printers == 2 && scenario.printUI) {
+        winsim::PrinterInfo copy = winsim::Printers().back();
+        copy.name += " (Copy 1)";
+        winsim::AddPrinter(copy);
+    } else if (scenario.printers == 2) {
+        // What the driver writes into its printer, where the installer reads the version.
+        for (const char *value : {"MajorVersion", "MinorVersion", "BuildVersion", "ExtraVersion"})
+            winsim::SetPrinterDword(kDriver, value, value[0] == 'M' ? 3 : 0);
+        EXPECT_EQ(0, RunInstaller());
+    }
+    EXPECT_EQ(size_t(scenario.printers) + 1, winsim::Printers().size()) << scenario.name;
+    return installed;
+}
+
+// The uninstaller the user starts after an uninstaller's run: the installation's, if there is one.
+std::string UninstallerPath() {
+    const char *registered = "C:\\WINDOWS\\QMR-640\\QMR640_Uninstaller.exe";
+    return winsim::Exists(registered) ? registered
+                                      : std::string(kMedia) + "\\QMR640_Uninstaller.exe";
+}
 
 std::vector<Scenario> Scenarios() {
     auto preset = [](const char *port) {
         PutOptions(kMedia, std::string("PORTDLG=FALSE\r\nPORT=") + port + "\r\n");
     };
+    auto on = [=](const winsim::OsVersion &version, bool wow64, const char *port) {
+        return [=] {
+            winsim::SetVersion(version);
+            winsim::SetWow64(wow64);
+            preset(port);
+        };
+    };
+    // printui, doing what the installer's command line asks.
+    std::function<void()> printUI = [] { ScriptPrintUI(); };
+    auto xp = on(winsim::kWindowsXP, false, "COM1"), w2k = on(winsim::kWindows2000, false, "COM2");
+    auto w7 = on(winsim::kWindows7, false, "LPT1"), x64 = on(winsim::kWindows7, true, "COM1");
+    auto usb64 = on(winsim::kWindows7, true, "USB");
     return {
         {"classic", [=] { preset("COM1"); }, false},
-        {"printui32",
-         [=] {
-             winsim::SetVersion(winsim::kWindows7);
-             preset("LPT1");
-         },
-         false, "", [] { ScriptPrintUI(); }},
-        {"printui64",
-         [=] {
-             winsim::SetVersion(winsim::kWindows7);
-             winsim::SetWow64(true);
-             preset("USB");
-         },
-         false, "", [] { ScriptPrintUI(); }},
+        {"printui32", w7, false, "", printUI},
+        {"printui64", usb64, false, "", printUI},
         {"over present driver",
          [=] {
              preset("COM2");
@@ -138,35 +173,8 @@ std::vector<Scenario> Scenarios() {
              winsim::AddForm("Receipt [640]");
          },
          false},
-        {"uninstall all",
-         [] {
-             AddCurrentInstallation(kDriver);
-             AddCurrentInstallation("Kitchen");
-             UninstallerUser(false);
-         },
-         true},
-        {"uninstall some",
-         [] {
-             AddCurrentInstallation(kDriver);
-             AddCurrentInstallation("Kitchen");
-             UninstallerUser(true);
-         },
-         true},
-        {"uninstall driver only",
-         [] {
-             winsim::DriverInfo driver;
-             driver.name = kDriver;
-             winsim::AddDriver(driver);
-             UninstallerUser(false);
-         },
-         true},
         {"quiet classic", [=] { preset("COM1"); }, false, "/quiet"},
-        {"quiet printui",
-         [=] {
-             winsim::SetVersion(winsim::kWindows7);
-             preset("COM3");
-         },
-         false, "/quiet", [] { ScriptPrintUI(); }},
+        {"quiet printui", on(winsim::kWindows7, false, "COM3"), false, "/quiet", printUI},
         {"quiet different version",
          [=] {
              preset("LPT2");
@@ -174,26 +182,28 @@ std::vector<Scenario> Scenarios() {
              winsim::SetPrinterDword(kDriver, "MinorVersion", 2);
          },
          false, "/quiet"},
-        {"quiet uninstall",
-         [] {
-             AddCurrentInstallation(kDriver);
-             AddCurrentInstallation("Kitchen");
-         },
-         true, "/quiet"},
-        {"passive uninstall", // nobody at the dialog
-         [] {
-             AddCurrentInstallation(kDriver);
-             AddCurrentInstallation("Kitchen");
-         },
-         true, "/passive"},
         {"nothing to uninstall",
          [] {
              winsim::PutValue("HKLM\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\"
                               "KESTORA_QMR-640",
                               "DisplayName", REG_SZ, "stale");
-             UninstallerUser(false);
          },
          true},
+        // Uninstalls of real installations: classic on XP and 2000, print-UI on 7, and under WOW64
+        // on 7 x64, with one printer and with two; then one printer kept, printui's installation
+        // for USB (the driver alone), and the unattended runs.
+        {"uninstall XP, 1 printer", xp, true, "", nullptr, 1},
+        {"uninstall XP, 2 printers", xp, true, "", nullptr, 2},
+        {"uninstall 2000, 1 printer", w2k, true, "", nullptr, 1},
+        {"uninstall 2000, 2 printers", w2k, true, "", nullptr, 2},
+        {"uninstall 7, 1 printer", w7, true, "", printUI, 1},
+        {"uninstall 7, 2 printers", w7, true, "", printUI, 2},
+        {"uninstall 7 x64, 1 printer", x64, true, "", printUI, 1},
+        {"uninstall 7 x64, 2 printers", x64, true, "", printUI, 2},
+        {"uninstall some", xp, true, "", nullptr, 2, true},
+        {"uninstall driver only", usb64, true, "", printUI, 0},
+        {"quiet uninstall", x64, true, "/quiet", printUI, 2},
+        {"passive uninstall", w7, true, "/passive", printUI, 2}, // nobody at the dialog
     };
 }
 
@@ -206,41 +216,61 @@ struct Outcome {
     bool windowUnderQuiet;
     bool hung;
     bool killed;
-    size_t calls; // made since the machine was set up
     std::vector<std::string> log;
-    MachineSnapshot before, after;
+    MachineSnapshot before, after, installed; // installed: after the starting point's installation
+    std::vector<std::string> calls;           // the run's, in order
     std::vector<std::string> differences;
     std::vector<std::string> handles; // left open, as "kind (opening call)"
 };
 
-// Runs the scenario on a fresh machine with the named call failing (none: empty), or killed at
-// call killAt (0: never).
+// A scenario's machine as set up, made by its first run, and the machine before the installation
+// and after it.
+struct Prepared {
+    std::shared_ptr<const winsim::SavedMachine> machine;
+    MachineSnapshot before, installed;
+};
+
+// Runs the scenario on its set-up machine with the named call failing (none: empty), or killed at
+// call killAt (0: never). Before is the machine before the starting point's installation.
 Outcome RunScenario(const Scenario &scenario, const std::string &failing, int nth,
                     size_t killAt = 0) {
-    winsim::Reset();
+    static std::map<std::string, Prepared> prepared;
+    Prepared &start = prepared[scenario.name];
+    if (start.machine == nullptr) {
+        winsim::Reset();
+        winsim::SetCurrentDirectory(kMedia);
+        PutMedia(kMedia);
+        AddOtherProducts();
+        PutDecoys();
+        scenario.setUp();
+        start.before = TakeSnapshot();
+        if (scenario.printers >= 0)
+            start.installed = InstallForReal(scenario);
+        start.machine = winsim::SaveMachine();
+    }
+    // Every run starts on a fresh machine, its call log, boxes and windows its own.
+    winsim::RestoreMachine(*start.machine);
     winsim::SetHangLimit(4000);
-    winsim::SetCurrentDirectory(kMedia);
-    PutMedia(kMedia);
-    AddOtherProducts();
-    PutDecoys();
-    scenario.setUp();
     winsim::SetBoxAnswer(
         [](const winsim::Box &box) { return (box.flags & 0xF) == MB_YESNO ? IDNO : IDOK; });
+    Outcome outcome;
+    outcome.installer = !scenario.uninstaller;
+    outcome.unattended = scenario.arguments[0] != '\0';
+    outcome.before = start.before;
+    outcome.installed = start.installed;
     if (!scenario.uninstaller)
         AnswerPortDialog(0); // shown when the options file cannot be read
-    if (scenario.printUI)
+    else if (!outcome.unattended)
+        UninstallerUser(scenario.keepFirst);
+    if (scenario.printUI && !scenario.uninstaller)
         scenario.printUI();
     if (!failing.empty())
         winsim::FailCall(failing, ERROR_ACCESS_DENIED, nth);
     winsim::KillAtCall(killAt);
-    Outcome outcome;
-    outcome.installer = !scenario.uninstaller;
-    outcome.unattended = scenario.arguments[0] != '\0';
-    winsim::SetProgramStart(std::string(kMedia) + (scenario.uninstaller ? "\\QMR640_Uninstaller.exe"
-                                                                        : "\\QMR640_Installer.exe"),
+    winsim::SetProgramStart(scenario.uninstaller ? UninstallerPath()
+                                                 : std::string(kMedia) + "\\QMR640_Installer.exe",
                             scenario.arguments);
     HandleCheckOff judgedByProblems;
-    outcome.before = TakeSnapshot();
     outcome.exitCode = scenario.uninstaller ? RunUninstaller() : RunInstaller();
     outcome.handles = HandlesLeftOpen(!scenario.uninstaller);
     std::vector<winsim::Box> boxes = winsim::Boxes();
@@ -253,17 +283,17 @@ Outcome RunScenario(const Scenario &scenario, const std::string &failing, int nt
             std::string(scenario.arguments) == "/quiet" && winsim::FindDialog(caption) != NULL;
     outcome.hung = winsim::LastProcessHung();
     outcome.killed = winsim::LastProcessKilled();
-    outcome.calls = winsim::CallLog().size();
     outcome.log = LogSteps(scenario.uninstaller ? kUninstallerLog : kInstallerLog);
     outcome.after = TakeSnapshot();
+    outcome.calls = winsim::CallLog();
     outcome.differences = SnapshotDifferences(outcome.before, outcome.after);
     return outcome;
 }
 
 // The machine after each step of the user's remedy on the machine a run left: a full uninstall
-// without faults that chooses every printer, then after an installation scenario the
-// installation again. The trace logs are left out: whether the run before got to write its log,
-// and the time stamps, differ by nature.
+// without faults that chooses every printer (after an installer's run the media's uninstaller),
+// then, unless setUp made the starting point, the installation again. The trace logs are left out:
+// whether the run before got to write its log, and the time stamps, differ by nature.
 struct Recovery {
     bool spoolerBack; // running, and no call refused but the uninstaller's first listing
     std::vector<std::string> failures;
@@ -286,6 +316,9 @@ Recovery Recover(const Scenario &scenario) {
     int refused = winsim::RefusedSpoolerCalls();
     size_t callsBefore = winsim::CallLog().size();
     UninstallerUser(false);
+    winsim::SetProgramStart(scenario.uninstaller ? UninstallerPath()
+                                                 : std::string(kMedia) + "\\QMR640_Uninstaller.exe",
+                            "");
     run("uninstaller", RunUninstaller());
     // A spooler left stopped refuses the first listing, which starts it, and nothing else.
     std::vector<std::string> calls = winsim::CallLog();
@@ -295,7 +328,7 @@ Recovery Recover(const Scenario &scenario) {
         winsim::RefusedSpoolerCalls() - refused <=
             std::count(calls.begin() + long(callsBefore), start, "EnumPrintersA");
     recovery.uninstalled = WithoutLogs(TakeSnapshot());
-    if (!scenario.uninstaller) {
+    if (!scenario.uninstaller || scenario.printers >= 0) {
         AnswerPortDialog(0);
         // The version check removes leftovers it finds and forces a restart; the user then runs
         // the installer again.
@@ -314,8 +347,8 @@ Recovery Recover(const Scenario &scenario) {
 
 // The recovery of one run, against the machine before the run and the recovery after the
 // scenario's fault-free run: (a) the spooler runs again, (b) the uninstall leaves nothing but
-// the known leftovers, (c) the installation gives the same machine as the fault-free chain, and
-// (d) so does the uninstall.
+// the known leftovers on the machine before the installation, (c) the installation gives the same
+// machine as the fault-free chain, and (d) so does the uninstall.
 std::vector<std::string> RecoveryProblems(const Scenario &scenario, const MachineSnapshot &before,
                                           const Recovery &got, const Recovery &reference) {
     std::vector<std::string> problems = got.failures;
@@ -423,27 +456,18 @@ size_t SweepStride() {
 }
 
 // What a run can leave that the uninstall cannot take back as the programs are designed. The next
-// installation removes it (its version check, its own staging), so the reinstalled machine still
-// equals the fault-free one.
+// installation removes it, so the reinstalled machine still equals the fault-free one.
 // Each known leftover with the injected points it may follow (".*": any).
 struct KnownLeftover {
     const char *point;
     const char *problem;
 };
 const KnownLeftover kKnownLeftovers[] = {
-    // Ended between staging the driver files and deleting the staged copies: the removal deletes
-    // the installed files, not the copies staged in the driver directory, and without a
-    // registered driver the uninstaller removes nothing but the uninstall entry.
-    {".*",
-     R"(left after uninstall: \+ file C:\\WINDOWS\\(SYSTEM32\\SPOOL\\DRIVERS\\(W32X86|X64)\\)?)"
-     R"((QMR640\.(DLL|GPD)|UI640\.(DLL|INI)|UNI640\.DLL|UNIDRV(UI)?\.(DLL|HLP)|UNIRES\.DLL|STDNAMES\.GPD))"},
-    // Ended after the language monitor or the print processor was added, before the driver: the
-    // uninstaller finds no driver and leaves them.
-    {".*", R"(left after uninstall: \+ (print monitor KST Language Monitor QMR640|)"
-           R"(print processor .*KST PRINT PROCESSOR QMR640|file .*\\(MON640|PRO640)\.DLL)( .*)?)"},
-    // The removal of a different version that removed the driver but failed to list or name
-    // the forms: only the full removal deletes forms, and it runs only for a driver.
-    {".*", R"(reinstalled machine differs: \+ print form .*\[640\].*)"},
+    // Ended while the printer-class files were staged, before the first of the product's own:
+    // they belong to the class driver, so nothing the uninstaller could take for the package is
+    // there. The next installation stages them again and deletes them.
+    {"killed at call .*", R"(left after uninstall: \+ file C:\\WINDOWS\\SYSTEM32\\SPOOL\\DRIVERS\\)"
+                          R"((W32X86|X64)\\(UNIDRV(UI)?\.(DLL|HLP)|UNIRES\.DLL))"},
     // The WOW64 check itself failed on 64-bit Windows: the installer takes the system for 32-bit
     // one, as designed, and writes the uninstall entry to the 32-bit view, where the uninstaller,
     // which sees WOW64, never looks; the INF stored beside it stays with it.
@@ -465,13 +489,17 @@ bool AllKnown(const std::string &point, const std::vector<std::string> &problems
 }
 
 // Counts the runs, those whose own outcome held, and those whose recovery held or left only a
-// known leftover; reports the others.
+// known leftover; reports the others, and per scenario the points after which the machine was
+// unclean (anything left, known or not).
 struct Tally {
     const char *sweep;
     int runs = 0, held = 0, recovered = 0, known = 0;
+    int points = 0, unclean = 0; // of the scenario under way
     void Add(const Scenario &scenario, const std::string &point,
              const std::vector<std::string> &problems,
-             const std::vector<std::string> &recoveryProblems) {
+             const std::vector<std::string> &recoveryProblems, bool sweepPoint = true) {
+        points += sweepPoint;
+        unclean += sweepPoint && !recoveryProblems.empty();
         ++runs;
         held += problems.empty();
         recovered += recoveryProblems.empty();
@@ -489,6 +517,10 @@ struct Tally {
                           << recoveryProblems.size() << " problems:" << first;
         }
     }
+    void Figure(const Scenario &scenario) {
+        printf("%s: %s: %d unclean / %d points\n", sweep, scenario.name, unclean, points);
+        points = unclean = 0;
+    }
     ~Tally() {
         printf("%s: %d runs, %d held, %d recovered, %d left a known leftover\n", sweep, runs, held,
                recovered, known);
@@ -501,12 +533,12 @@ struct Tally {
 // gets the run's calls.
 Recovery CleanReference(const Scenario &scenario, Tally &tally, std::vector<std::string> &calls) {
     Outcome clean = RunScenario(scenario, "", 0);
-    calls = winsim::CallLog();
+    calls = clean.calls;
     Recovery reference = Recover(scenario);
     std::vector<std::string> problems =
         RecoveryProblems(scenario, clean.before, reference, reference);
     // On a machine without the product the reinstalled machine is the one a clean installation
-    // on a fresh machine gives.
+    // on a fresh machine gives, and after an uninstall the installation it started from.
     bool fresh = std::none_of(clean.before.begin(), clean.before.end(), [](const auto &entry) {
         return entry.first.find(kDriver) != std::string::npos;
     });
@@ -514,7 +546,11 @@ Recovery CleanReference(const Scenario &scenario, Tally &tally, std::vector<std:
         for (const std::string &d :
              SnapshotDifferences(WithoutLogs(clean.after), reference.reinstalled))
             problems.push_back("reinstalled machine differs from a fresh installation: " + d);
-    tally.Add(scenario, "fault-free", Problems(clean), problems);
+    if (scenario.printers >= 0)
+        for (const std::string &d :
+             SnapshotDifferences(WithoutLogs(clean.installed), reference.reinstalled))
+            problems.push_back("reinstalled machine differs from the installation: " + d);
+    tally.Add(scenario, "fault-free", Problems(clean), problems, false);
     return reference;
 }
 
@@ -535,6 +571,7 @@ TEST(FaultSweep, EveryFailedCallHasADefinedOutcomeAndTheMachineRecovers) {
             tally.Add(scenario, calls[i] + " #" + std::to_string(nth) + " failing", problems,
                       RecoveryProblems(scenario, outcome.before, Recover(scenario), reference));
         }
+        tally.Figure(scenario);
     }
 }
 
@@ -559,12 +596,13 @@ TEST(KillSweep, TheMachineRecoversFromAKillAtEveryCall) {
                     problems.push_back(problem);
             // The threads' calls interleave as they run: a run may end a few calls short of the
             // fault-free one, and then before the kill.
-            if (!outcome.killed && outcome.calls >= n)
+            if (!outcome.killed && outcome.calls.size() >= n)
                 problems.push_back("not killed");
             tally.Add(scenario, "killed at call " + std::to_string(n) + " " + calls[n - 1],
                       problems,
                       RecoveryProblems(scenario, outcome.before, Recover(scenario), reference));
         }
+        tally.Figure(scenario);
     }
 }
 

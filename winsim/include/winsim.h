@@ -4,6 +4,7 @@
 
 #include <functional>
 #include <map>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -34,6 +35,13 @@ void SetWow64(bool wow64);
 void SetFunctionAvailable(const std::string &name, bool available);
 void SetWindowsDirectory(const std::string &path); // also sets the system directory below it
 void SetShutdownPrivilege(bool held);
+
+// The machine at rest (its disk, registry, spooler with the INF store and device records, and the
+// system's settings and clock), kept and put back: tests that start many runs from one prepared
+// machine prepare it once. Restoring gives a fresh machine (as Reset does) in the saved state.
+struct SavedMachine;
+std::shared_ptr<const SavedMachine> SaveMachine();
+void RestoreMachine(const SavedMachine &saved);
 
 // ---- files
 void MakeDirectory(const std::string &path);                       // with its parents

@@ -17,8 +17,20 @@ namespace winsim {
 template <class T> class NamedList {
   public:
     NamedList() = default;
-    NamedList(const NamedList &) = delete; // the index points into this list
-    NamedList &operator=(const NamedList &) = delete;
+    NamedList(const NamedList &other) { *this = other; }
+    // The index points into the list: a copy indexes its own items.
+    NamedList &operator=(const NamedList &other) {
+        std::map<const T *, std::string> keys;
+        for (const auto &entry : other.m_index)
+            keys[&*entry.second] = entry.first;
+        m_items.clear();
+        m_index.clear();
+        for (const T &item : other.m_items) {
+            m_items.push_back(item);
+            m_index[keys[&item]] = std::prev(m_items.end());
+        }
+        return *this;
+    }
     T *Find(const std::string &name) {
         auto it = m_index.find(Upper(name));
         return it == m_index.end() ? nullptr : &*it->second;
