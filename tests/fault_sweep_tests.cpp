@@ -107,6 +107,9 @@ struct Scenario {
     // (-1: setUp makes the starting point), its user choosing all or all but the first.
     int printers = -1;
     bool keepFirst = false;
+    // Of the same uninstall with one printer (0) and with two (1), whose calls are the same up to
+    // the printer list: the default sample gives each twin every other one of its points.
+    int twin = -1;
 };
 
 // The installation an uninstall scenario starts from: a second printer comes from a second
@@ -192,14 +195,14 @@ std::vector<Scenario> Scenarios() {
         // Uninstalls of real installations: classic on XP and 2000, print-UI on 7, and under WOW64
         // on 7 x64, with one printer and with two; then one printer kept, printui's installation
         // for USB (the driver alone), and the unattended runs.
-        {"uninstall XP, 1 printer", xp, true, "", nullptr, 1},
-        {"uninstall XP, 2 printers", xp, true, "", nullptr, 2},
-        {"uninstall 2000, 1 printer", w2k, true, "", nullptr, 1},
-        {"uninstall 2000, 2 printers", w2k, true, "", nullptr, 2},
-        {"uninstall 7, 1 printer", w7, true, "", printUI, 1},
-        {"uninstall 7, 2 printers", w7, true, "", printUI, 2},
-        {"uninstall 7 x64, 1 printer", x64, true, "", printUI, 1},
-        {"uninstall 7 x64, 2 printers", x64, true, "", printUI, 2},
+        {"uninstall XP, 1 printer", xp, true, "", nullptr, 1, false, 0},
+        {"uninstall XP, 2 printers", xp, true, "", nullptr, 2, false, 1},
+        {"uninstall 2000, 1 printer", w2k, true, "", nullptr, 1, false, 0},
+        {"uninstall 2000, 2 printers", w2k, true, "", nullptr, 2, false, 1},
+        {"uninstall 7, 1 printer", w7, true, "", printUI, 1, false, 0},
+        {"uninstall 7, 2 printers", w7, true, "", printUI, 2, false, 1},
+        {"uninstall 7 x64, 1 printer", x64, true, "", printUI, 1, false, 0},
+        {"uninstall 7 x64, 2 printers", x64, true, "", printUI, 2, false, 1},
         {"uninstall some", xp, true, "", nullptr, 2, true},
         {"uninstall driver only", usb64, true, "", printUI, 0},
         {"quiet uninstall", x64, true, "/quiet", printUI, 2},
@@ -449,10 +452,13 @@ std::vector<std::string> Problems(const Outcome &outcome, const std::string &fai
     return problems;
 }
 
-// Every call with QMR_FULL_SWEEP set, else a sample of every tenth.
-size_t SweepStride() {
+// Whether a sweep takes the scenario's point i (from 0): every one with QMR_FULL_SWEEP set, else
+// every tenth, and of twins every twentieth, the second twin's between the first's.
+bool Sampled(const Scenario &scenario, size_t i) {
     const char *full = getenv("QMR_FULL_SWEEP");
-    return full != nullptr && full[0] == '1' ? 1 : 10;
+    if (full != nullptr && full[0] == '1')
+        return true;
+    return scenario.twin < 0 ? i % 10 == 0 : i % 20 == size_t(scenario.twin) * 10;
 }
 
 // What a run can leave that the uninstall cannot take back as the programs are designed. The next
@@ -556,7 +562,6 @@ Recovery CleanReference(const Scenario &scenario, Tally &tally, std::vector<std:
 
 // Runs each scenario's calls failing one at a time.
 TEST(FaultSweep, EveryFailedCallHasADefinedOutcomeAndTheMachineRecovers) {
-    size_t stride = SweepStride();
     Tally tally{"fault sweep"};
     for (const Scenario &scenario : Scenarios()) {
         std::vector<std::string> calls;
@@ -564,7 +569,7 @@ TEST(FaultSweep, EveryFailedCallHasADefinedOutcomeAndTheMachineRecovers) {
         std::map<std::string, int> seen;
         for (size_t i = 0; i < calls.size(); ++i) {
             int nth = ++seen[calls[i]];
-            if (i % stride != 0)
+            if (!Sampled(scenario, i))
                 continue;
             Outcome outcome = RunScenario(scenario, calls[i], nth);
             std::vector<std::string> problems = Problems(outcome, calls[i]);
@@ -578,12 +583,13 @@ TEST(FaultSweep, EveryFailedCallHasADefinedOutcomeAndTheMachineRecovers) {
 // Kills the program at each of its calls in turn. A killed run ends as the kill leaves it: only
 // that it stopped there, did not hang and touched no other product is its own outcome.
 TEST(KillSweep, TheMachineRecoversFromAKillAtEveryCall) {
-    size_t stride = SweepStride();
     Tally tally{"kill sweep"};
     for (const Scenario &scenario : Scenarios()) {
         std::vector<std::string> calls;
         Recovery reference = CleanReference(scenario, tally, calls);
-        for (size_t n = 1; n <= calls.size(); n += stride) {
+        for (size_t n = 1; n <= calls.size(); ++n) {
+            if (!Sampled(scenario, n - 1))
+                continue;
             Outcome outcome = RunScenario(scenario, "", 0, n);
             // Its exit code, its last trace line, and the frames and handles it left open are
             // the kill's.
