@@ -418,8 +418,9 @@ TEST_F(PrintUIInstallation, ChildThatNeverEndsStopsTheInstallerAfterTwoMinutes) 
 }
 
 // What an earlier installation, removed or broken, leaves: a detached USB device record, both
-// enumeration keys, the plug-and-play folder and the package's INF in the store. Objects of
-// another product of the maker lie beside them on every machine and must stay.
+// enumeration keys, the plug-and-play folder and the package's INF in the store; and a driver
+// whose name differs only in letter case, which is not the package's. Objects of another product
+// of the maker lie beside them on every machine and must stay.
 class OverLeftovers : public Installation, public ::testing::WithParamInterface<bool> {
   protected:
     void SetUp() override {
@@ -450,6 +451,9 @@ class OverLeftovers : public Installation, public ::testing::WithParamInterface<
         winsim::PutFile(folder + "\\QMR640.GPD", "old data");
         winsim::PutFile(folder + "\\x86\\QMR640.dll", "old driver");
         winsim::SetAttributes(folder + "\\QMR640.GPD", FILE_ATTRIBUTE_READONLY);
+        winsim::DriverInfo lookalike;
+        lookalike.name = "kestora qmr-640";
+        winsim::AddDriver(lookalike);
     }
     MachineSnapshot InstallOnCom1() {
         PutOptions(kMedia, "PORTDLG=FALSE\r\nPORT=COM1\r\n");
@@ -474,6 +478,9 @@ TEST_P(OverLeftovers, AreClearedAndNothingElseDiffers) {
         allowed.push_back(R"(~ file C:\\WINDOWS\\INF\\OEM0\.PNF)");
         allowed.push_back(R"(~ reg HKLM\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\)"
                           R"(KESTORA_QMR-640 : InfFile)");
+        // printui, which does nothing here, would have replaced the lookalike driver.
+        allowed.push_back(R"(\+ (print driver Windows NT x86 \| kestora qmr-640 \|.*|file )"
+                          R"(C:\\WINDOWS\\SYSTEM32\\SPOOL\\DRIVERS\\W32X86\\3.*))");
     }
     EXPECT_EQ(cleanLog, Begins());
     EXPECT_EQ(std::vector<std::string>{}, UnexpectedDifferences(clean, over, allowed));

@@ -233,8 +233,12 @@ TEST_F(Uninstaller, DriverWithoutPrintersIsRemovedWithoutAClick) {
     EXPECT_EQ(1u, winsim::Boxes().size());
 }
 
+// A driver whose name differs only in letter case is not the product's.
 TEST_F(Uninstaller, NothingPresentSaysSoAndRemovesTheStaleEntry) {
     winsim::PutValue(kUninstallKey, "DisplayName", REG_SZ, "stale");
+    winsim::DriverInfo lookalike;
+    lookalike.name = "kestora qmr-640";
+    winsim::AddDriver(lookalike);
     EXPECT_EQ(0, RunUninstaller());
     ASSERT_EQ(1u, winsim::Boxes().size());
     EXPECT_EQ("The QMR-640 driver does not exist on this system.", winsim::Boxes()[0].text);
