@@ -431,6 +431,9 @@ TEST_P(RoundTrip, InstallThenEachUninstallOutcome) {
 
     // Some printers chosen: only those go; the package and the uninstall entry stay.
     InstallFor("COM1");
+    // Only 32-bit Windows before Vista loads the product's files from the Windows directory.
+    bool inWindows = !GetParam().wow64 && GetParam().version.major < 6;
+    EXPECT_EQ(inWindows, winsim::Exists("C:\\WINDOWS\\QMR640.dll"));
     winsim::PrinterInfo kitchen;
     kitchen.name = "Kitchen";
     kitchen.driver = kDriver;
