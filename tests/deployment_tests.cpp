@@ -399,10 +399,23 @@ TEST(Deployment, QuietRoundTripFromAnotherFolder) {
     EXPECT_EQ(std::vector<std::string>{}, unexpected);
 }
 
-// The options file beside the program counts, not one in the current directory; without a port
-// anywhere an unattended run refuses with 87. A failed look-up at the start never lets the run
-// take its files from elsewhere, and ends as its row says.
+// The options file beside the program counts, not one in the current directory; /port: stands
+// above it, and without a port anywhere an unattended run refuses with 87. A failed look-up at
+// the start never lets the run take its files from elsewhere, and ends as its row says.
 TEST(Deployment, ProgramFolderAndMissingPort) {
+    const char *const ports[] = {"COM1", "COM2", "COM3", "COM4", "LPT1", "LPT2", "USB"};
+    for (int i = 0; i < 7; ++i) {
+        SCOPED_TRACE(ports[i]);
+        winsim::Reset();
+        winsim::SetCurrentDirectory(kMedia);
+        std::string other = std::string("PORTDLG=FALSE\r\nPORT=") + ports[(i + 1) % 7] + "\r\n";
+        PutMedia(kMedia, i % 2 == 0 ? other.c_str() : nullptr);
+        bool usb = i == 6;
+        EXPECT_EQ(usb ? 0 : 3010, RunProgram(false, std::string("/quiet /port:") + ports[i]).code);
+        std::vector<winsim::PrinterInfo> printers = winsim::Printers();
+        EXPECT_EQ(usb ? "" : std::string(ports[i]) + ":", printers.empty() ? "" : printers[0].port);
+    }
+
     winsim::Reset();
     PutMedia(kMedia, "PORTDLG=FALSE\r\nPORT=COM3\r\n");
     PutOptions("C:\\Scripts", "PORTDLG=FALSE\r\nPORT=LPT2\r\n");
