@@ -35,6 +35,9 @@ bool LoadLateLibrariesFromSystem() {
 
 bool LockDllSearch() {
     HMODULE kernel = GetModuleHandleA("kernel32");
+    // Without it the look-ups below would find nothing, as on a release that lacks both.
+    if (kernel == NULL)
+        return false;
     // Both looked up at run time: Windows 2000 has neither, XP before SP1 lacks
     // SetDllDirectoryA and 7 has SetDefaultDllDirectories only with KB2533623.
     SetDefaultDllDirectoriesFn setDefault =
@@ -43,7 +46,8 @@ bool LockDllSearch() {
         return true;
     SetDllDirectoryAFn setDirectory =
         (SetDllDirectoryAFn)(void *)GetProcAddress(kernel, "SetDllDirectoryA");
-    if (setDirectory != NULL)
-        setDirectory("");
+    // Only a release without the function may go on with the current directory in the search.
+    if (setDirectory == NULL ? GetLastError() != ERROR_PROC_NOT_FOUND : !setDirectory(""))
+        return false;
     return LoadLateLibrariesFromSystem();
 }

@@ -397,6 +397,10 @@ std::vector<std::string> Problems(const Outcome &outcome, const std::string &fai
     // A delay-loaded DLL that does not load ends the run inside the step that first called it,
     // with what that step holds open.
     bool fatal = failing == "LoadLibraryA";
+    // A DLL search that cannot be locked ends the run before its log, with 1603 and without a
+    // box, which could itself load DLLs by name.
+    bool unlocked =
+        failing == "GetModuleHandleA" && outcome.exitCode == 1603 && outcome.log.empty();
     std::vector<std::string> log = outcome.log;
     if (outcome.unattended) {
         // Done, done with a restart due, failed, or no port readable; never a box, and the last
@@ -421,7 +425,7 @@ std::vector<std::string> Problems(const Outcome &outcome, const std::string &fai
             problems.push_back("last line not \"" + last + "\"");
         if (!log.empty() && log.back() == last)
             log.pop_back();
-    } else if (outcome.exitCode != 0 &&
+    } else if (outcome.exitCode != 0 && !unlocked &&
                !(fatal && outcome.exitCode == 1603 && outcome.endedByErrorBox)) {
         problems.push_back("exit code " + std::to_string(outcome.exitCode));
     }

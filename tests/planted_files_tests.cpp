@@ -14,6 +14,8 @@ const char kProgramFolder[] = "C:\\Media";
 const char kElsewhere[] = "C:\\Elsewhere"; // the current directory, when the user started there
 const char *const kLateLibraries[] = {"comctl32.dll", "setupapi.dll", "shlwapi.dll",
                                       "winspool.drv"};
+// A DLL the system lacks, which a system component may still ask for by name.
+const char kNotInSystem[] = "absent.dll";
 
 void PlantLibraries() {
     winsim::SetProgramFolder(kProgramFolder);
@@ -21,6 +23,7 @@ void PlantLibraries() {
     for (const char *library : kLateLibraries)
         for (const char *folder : {kProgramFolder, kElsewhere})
             winsim::PutFile(std::string(folder) + "\\" + library, "planted");
+    winsim::PutFile(std::string(kElsewhere) + "\\" + kNotInSystem, "planted");
 }
 
 // What the Windows build's delay-load stubs do at the first call into each library.
@@ -62,7 +65,8 @@ TEST(PlantedDlls, WithoutTheLockTheLoaderTakesThePlantedCopy) {
 }
 
 // On every release, and with each call of the lock failing in turn: either the lock holds, and
-// every later load by name finds the system's copy, or the program is told to stop.
+// every later load by name finds the system's copy and never the current directory (where the
+// release can take it out of the search), or the program is told to stop.
 TEST(PlantedDlls, NoLoadAfterTheLockReachesAPlantedCopy) {
     for (const Release &release : kReleases) {
         SetUpRelease(release);
@@ -70,6 +74,8 @@ TEST(PlantedDlls, NoLoadAfterTheLockReachesAPlantedCopy) {
         std::vector<std::string> calls = winsim::CallLog();
         EXPECT_TRUE(AllFromSystem(LoadByName())) << release.name;
         EXPECT_EQ(4u, winsim::LoadedLibraries().size()) << release.name;
+        bool currentSearched = !release.setDllDirectory;
+        EXPECT_EQ(currentSearched, LoadLibraryA(kNotInSystem) != NULL) << release.name;
 
         std::map<std::string, int> seen;
         for (const std::string &call : calls) {
@@ -79,6 +85,8 @@ TEST(PlantedDlls, NoLoadAfterTheLockReachesAPlantedCopy) {
             if (!LockDllSearch())
                 continue;
             EXPECT_TRUE(AllFromSystem(LoadByName()))
+                << release.name << ", " << call << " #" << nth << " failing";
+            EXPECT_EQ(currentSearched, LoadLibraryA(kNotInSystem) != NULL)
                 << release.name << ", " << call << " #" << nth << " failing";
         }
     }
