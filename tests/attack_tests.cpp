@@ -502,7 +502,7 @@ TEST_F(Attack, UninstallStartsOneWorkerWhateverTheUserDoes) {
         switch ((*step)++ % 4) {
         case 0:
             winsim::Click(uninstall);
-            winsim::Click(uninstall); // a double click
+            winsim::Click(uninstall); // a double click, queued before the first is handled
             break;
         case 1:
             winsim::ClickListCheckBox(list, 0);

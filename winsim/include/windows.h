@@ -455,6 +455,8 @@ BOOL WINAPI ExitWindowsEx(UINT flags, DWORD reason);
 #define WM_SYSCOMMAND 0x0112
 #define WM_TIMER 0x0113
 #define WM_LBUTTONDOWN 0x0201
+#define WM_LBUTTONUP 0x0202
+#define MK_LBUTTON 0x0001
 #define WM_USER 0x0400
 #define ICON_SMALL 0
 #define ICON_BIG 1

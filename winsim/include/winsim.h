@@ -128,7 +128,11 @@ void SetUser(std::function<void(HWND dialog)> onIdle);
 HWND FindDialog(const std::string &caption);
 std::string WindowText(HWND window);
 HWND FindItem(HWND dialog, int id);
-void Click(HWND control);                   // a button or radio button, as a mouse click does
+// A mouse click on a button or radio button: the input is the button's when it is made (an
+// enabled button) and waits in its thread's queue until the thread gets to it, as Windows queues
+// the user's input; a second click made meanwhile is the button's too, even if handling the first
+// disables it.
+void Click(HWND control);
 void PressKey(HWND dialog, int virtualKey); // posts WM_KEYDOWN to the dialog's thread
 // A mouse click on the check box of a list box entry (the box lies at the entry's left edge),
 // and a typed character, both posted to the control's thread.

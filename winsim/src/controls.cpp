@@ -42,6 +42,36 @@ LRESULT ControlProc(Window &w, UINT message, WPARAM wParam, LPARAM lParam) {
     return 0;
 }
 
+LRESULT ButtonProc(std::unique_lock<std::mutex> &lock, Window &w, UINT message, WPARAM wParam,
+                   LPARAM lParam) {
+    if (message == WM_LBUTTONDOWN) {
+        w.pressed = true;
+        return 0;
+    }
+    if (message != WM_LBUTTONUP || !w.pressed)
+        return ControlProc(w, message, wParam, lParam);
+    w.pressed = false;
+    Window *parent = Find(w.parent);
+    if (parent == nullptr)
+        return 0;
+    if (IsButtonKind(w, BS_AUTORADIOBUTTON)) {
+        // Checks this one and unchecks the others of its group.
+        std::vector<HWND> &siblings = parent->children;
+        size_t at = std::find(siblings.begin(), siblings.end(), w.handle) - siblings.begin();
+        size_t first = at;
+        while (first > 0 && !(Find(siblings[first])->style & WS_GROUP))
+            --first;
+        for (size_t i = first; i < siblings.size(); ++i) {
+            Window *s = Find(siblings[i]);
+            if (i > first && (s->style & WS_GROUP))
+                break;
+            if (IsButtonKind(*s, BS_AUTORADIOBUTTON))
+                s->check = i == at ? BST_CHECKED : BST_UNCHECKED;
+        }
+    }
+    return Deliver(lock, w.parent, WM_COMMAND, MAKEWPARAM(w.id, BN_CLICKED), (LPARAM)w.handle);
+}
+
 // What GWLP_WNDPROC reads for a control that a program has not subclassed.
 LRESULT CALLBACK BuiltinControlProc(HWND handle, UINT message, WPARAM wParam, LPARAM lParam) {
     std::lock_guard<std::mutex> lock(g_mutex);

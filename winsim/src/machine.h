@@ -102,6 +102,7 @@ struct Window {
     std::vector<HWND> children;
     std::vector<std::string> textHistory;
     int check = BST_UNCHECKED;
+    bool pressed = false; // a button the mouse went down on
     int low = 0, high = 100, step = 10, pos = 0;
     std::vector<int> positions; // every position a progress bar moved to
     struct Item {

@@ -72,6 +72,10 @@ void Destroy(HWND handle);
 
 // The control classes' own procedures.
 LRESULT ControlProc(Window &w, UINT message, WPARAM wParam, LPARAM lParam);
+// A button: the mouse going down on it presses it, coming up clicks it (a radio button is
+// checked) and tells its owner.
+LRESULT ButtonProc(std::unique_lock<std::mutex> &lock, Window &w, UINT message, WPARAM wParam,
+                   LPARAM lParam);
 LRESULT ListBoxProc(Window &w, UINT message, WPARAM wParam, LPARAM lParam);
 LRESULT ProgressBarProc(Window &w, UINT message, WPARAM wParam, LPARAM lParam);
 // What GWLP_WNDPROC reads for a control that a program has not subclassed.

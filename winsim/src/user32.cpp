@@ -35,7 +35,8 @@ LRESULT Deliver(std::unique_lock<std::mutex> &lock, HWND handle, UINT message, W
         return CallUnlocked(lock, [&] { return proc(handle, message, wParam, lParam); });
     }
     if (!w->dialog)
-        return ControlProc(*w, message, wParam, lParam);
+        return w->className == "Button" ? ButtonProc(lock, *w, message, wParam, lParam)
+                                        : ControlProc(*w, message, wParam, lParam);
     g_machine->delivered.push_back(Delivered{handle, message, wParam, lParam});
     DLGPROC proc = w->proc;
     INT_PTR handled = CallUnlocked(lock, [&] { return proc(handle, message, wParam, lParam); });

@@ -45,27 +45,14 @@ HWND FindItem(HWND dialog, int id) {
 }
 
 void Click(HWND control) {
-    std::unique_lock<std::mutex> lock(g_mutex);
-    Window *w = Find(control);
-    if (w == nullptr || (w->style & WS_DISABLED) || w->className != "Button")
-        return;
-    if (IsButtonKind(*w, BS_AUTORADIOBUTTON)) {
-        // Checks this one and unchecks the others of its group.
-        Window *parent = Find(w->parent);
-        std::vector<HWND> &siblings = parent->children;
-        size_t at = std::find(siblings.begin(), siblings.end(), control) - siblings.begin();
-        size_t first = at;
-        while (first > 0 && !(Find(siblings[first])->style & WS_GROUP))
-            --first;
-        for (size_t i = first; i < siblings.size(); ++i) {
-            Window *s = Find(siblings[i]);
-            if (i > first && (s->style & WS_GROUP))
-                break;
-            if (IsButtonKind(*s, BS_AUTORADIOBUTTON))
-                s->check = siblings[i] == control ? BST_CHECKED : BST_UNCHECKED;
-        }
+    {
+        std::lock_guard<std::mutex> lock(g_mutex);
+        Window *w = Find(control);
+        if (w == nullptr || (w->style & WS_DISABLED) || w->className != "Button")
+            return;
     }
-    Deliver(lock, w->parent, WM_COMMAND, MAKEWPARAM(w->id, BN_CLICKED), (LPARAM)control);
+    PostToControl(control, WM_LBUTTONDOWN, MK_LBUTTON, 0);
+    PostToControl(control, WM_LBUTTONUP, 0, 0);
 }
 
 void PressKey(HWND dialog, int virtualKey) {
