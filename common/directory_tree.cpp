@@ -5,7 +5,6 @@
 
 #include "common/native_files.h"
 #include "common/plain_file.h"
-#include "common/trace_log.h"
 
 namespace {
 // Nobody may move or delete what the walk holds open, or open it to delete it.
@@ -51,17 +50,14 @@ void DeleteChildren(HANDLE folder, int depth) {
 } // namespace
 
 void DeleteDirectoryTree(const std::string &path) {
-    // The folder itself is never a link: what that points to is not this tree.
+    // A link in the folder's place goes itself: what it points to is not this tree.
     HANDLE root =
         OpenWithoutLinks(path.c_str(), kAccess, kShare, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS);
     if (root == INVALID_HANDLE_VALUE)
         return;
     BY_HANDLE_FILE_INFORMATION information;
-    if (GetFileInformationByHandle(root, &information)) {
-        if (information.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT)
-            TraceLog("DeleteDirectoryTree refused a link : %s", path.c_str());
-        else if (information.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
-            DeleteOpened(root, information, 0);
-    }
+    if (GetFileInformationByHandle(root, &information) &&
+        (information.dwFileAttributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT)))
+        DeleteOpened(root, information, 0);
     CloseHandle(root);
 }

@@ -119,11 +119,7 @@ BOOL CreateDirectoryWithSA(const std::string &path) {
         created = CreateDirectoryA(path.c_str(), &attributes);
         if (!created && GetLastError() == ERROR_ALREADY_EXISTS) {
             // A link in the folder's place goes itself; the folder is then made anew.
-            DWORD existing = GetFileAttributesA(path.c_str());
-            if (existing != INVALID_FILE_ATTRIBUTES && (existing & FILE_ATTRIBUTE_REPARSE_POINT))
-                RemoveDirectoryA(path.c_str());
-            else
-                DeleteDirectoryTree(path);
+            DeleteDirectoryTree(path);
             created = CreateDirectoryA(path.c_str(), &attributes);
         }
         if (!created)

@@ -9,7 +9,7 @@ bool HandleCopyFailure(const std::string &source, const std::string &destination
 
 // Deletes a directory with everything below it, read-only files included, through handles held
 // open while it works (common/directory_tree.cpp). Links inside (junctions, symbolic links) go
-// themselves, never what they point to; a path that is a link is refused.
+// themselves, never what they point to; so does a path that is itself a link.
 void DeleteDirectoryTree(const std::string &path);
 
 // Writes the trace line of a failed DeleteFileA; always false.

@@ -194,8 +194,8 @@ TEST_F(Attack, NewLogIsWritableByAdministratorsAndTheSystemOnly) {
 
 // ---- links inside the folders the programs empty
 
-// A junction and a directory link inside the model folder and the plug-and-play folders, and the
-// model folder itself a link: what they point to survives an installation over them and a
+// A junction and a directory link inside the model folder and the plug-and-play folders, and
+// those folders themselves links: what they point to survives an installation over them and a
 // removal; the links inside go.
 TEST_F(Attack, LinksInFoldersThatAreEmptiedLeaveTheirTargets) {
     const std::string model = "C:\\WINDOWS\\QMR-640";
@@ -220,6 +220,8 @@ TEST_F(Attack, LinksInFoldersThatAreEmptiedLeaveTheirTargets) {
             plant(pnp);
         } else {
             winsim::MakeJunction(model, kVictim); // replaced by a folder of its own
+            winsim::MakeJunction(pnp, kVictim);   // removed as a link, never entered
+            links.push_back(pnp);
         }
         std::map<std::string, std::string> before = VictimState();
         AnswerPortDialog(0);
