@@ -376,7 +376,14 @@ class RoundTrip : public Uninstaller, public ::testing::WithParamInterface<Syste
         Uninstaller::SetUp();
         winsim::SetVersion(GetParam().version);
         winsim::SetWow64(GetParam().wow64);
+        PutEnumerationKeys("");
         before = TakeSnapshot();
+    }
+    // The keys of the USB printing and parallel-port enumerators, or the given key below each.
+    static void PutEnumerationKeys(const std::string &below) {
+        for (const char *enumerator : {"USBPRINT", "LPTENUM"})
+            winsim::PutKey(std::string("HKLM\\SYSTEM\\CurrentControlSet\\Enum\\") + enumerator +
+                           below);
     }
     // Installs for the port ("USB": the driver alone); from Vista on, printui's part is played.
     void InstallFor(const std::string &port) {
@@ -414,12 +421,14 @@ class RoundTrip : public Uninstaller, public ::testing::WithParamInterface<Syste
     MachineSnapshot before;
 };
 
-// The uninstaller's three outcomes after a real installation, each ending as its table row says.
+// The uninstaller's four outcomes, from a real installation to a stale entry alone.
 TEST_P(RoundTrip, InstallThenEachUninstallOutcome) {
     // The driver alone: removed without a click, then the restart question.
     InstallFor("USB");
     ASSERT_TRUE(winsim::Printers().empty());
     ASSERT_TRUE(DriverInstalled());
+    // A printer attached since leaves enumeration keys that only the uninstaller can clear.
+    PutEnumerationKeys("\\HALDEEN_QMR-640\\7&1");
     EXPECT_EQ(0, RunUninstaller());
     ASSERT_EQ(1u, NewBoxes().size());
     EXPECT_EQ(UINT(MB_YESNO | MB_ICONQUESTION), NewBoxes()[0].flags);
@@ -459,6 +468,12 @@ TEST_P(RoundTrip, InstallThenEachUninstallOutcome) {
     WhenListed([](HWND dialog, HWND) { winsim::Click(winsim::FindItem(dialog, IDC_UNINSTALL)); });
     EXPECT_EQ(0, RunUninstaller());
     EXPECT_EQ(1u, NewBoxes().size());
+    EXPECT_EQ(std::vector<std::string>{}, UnexpectedChanges());
+
+    // A stale entry alone, in the view the installer writes it to: found and removed.
+    winsim::PutValue(kUninstallKey, "DisplayName", REG_SZ, "stale");
+    EXPECT_EQ(0, RunUninstaller());
+    EXPECT_EQ("The QMR-640 driver does not exist on this system.", winsim::Boxes().back().text);
     EXPECT_EQ(std::vector<std::string>{}, UnexpectedChanges());
 }
 
