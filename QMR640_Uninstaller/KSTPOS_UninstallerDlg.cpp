@@ -1,14 +1,12 @@
 #include "QMR640_Uninstaller/KSTPOS_UninstallerDlg.h"
 
-#include <commctrl.h>
 #include <winspool.h>
 
 #include "QMR640_Uninstaller/CheckListBox.h"
 #include "QMR640_Uninstaller/resource.h"
+#include "QMR640_Uninstaller/uninstall_choice.h"
 #include "common/app_context.h"
-#include "common/busy_filter.h"
 #include "common/deployment.h"
-#include "common/dialog_icon.h"
 #include "common/driver_printers.h"
 #include "common/platform.h"
 #include "common/printer_driver.h"
@@ -30,14 +28,8 @@ const char kRestartQuestion[] = "Restart the computer can take effect.\nPlease r
 } // namespace
 
 CKSTPOS_UninstallerDlg::CKSTPOS_UninstallerDlg()
-    : m_nOSCode(OS_WIN7_OR_OTHER), m_bWow64(FALSE), m_bBusy(0), m_bUninstallStarted(false),
-      m_nPrinterObjects(0), m_hCancel(NULL), m_hProgressBar(NULL), m_hUninstall(NULL),
-      m_hPrinterList(NULL),
-      m_hIcon(LoadIconA(GetModuleHandleA(NULL), MAKEINTRESOURCEA(IDR_MAINFRAME))) {}
-
-CKSTPOS_UninstallerDlg::~CKSTPOS_UninstallerDlg() {
-    RemoveMessageFilter();
-}
+    : ProgressDialog(IDR_MAINFRAME, IDC_PROGRESS, 10, OS_WIN7_OR_OTHER), m_bUninstallStarted(false),
+      m_nPrinterObjects(0), m_hCancel(NULL), m_hUninstall(NULL), m_hPrinterList(NULL) {}
 
 INT_PTR CKSTPOS_UninstallerDlg::DoModal() {
     return RunModal(IDD_KSTPOS_UNINSTALLER_DIALOG);
@@ -52,23 +44,14 @@ INT_PTR CKSTPOS_UninstallerDlg::BeforeInit(UINT message, WPARAM, LPARAM lParam) 
     return TRUE;
 }
 
-INT_PTR CKSTPOS_UninstallerDlg::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+INT_PTR CKSTPOS_UninstallerDlg::OnOwnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
-    case WM_INITDIALOG:
-        return OnInitDialog();
-    case WM_REFRESH_STATUS:
-        OnRefresh();
-        SetWindowLongPtrA(m_hWnd, DWLP_MSGRESULT, 0);
-        return TRUE;
     case WM_TIMER:
         OnTimer(wParam);
         return FALSE;
     case WM_DRAWITEM:
         DrawCheckListItem((const DRAWITEMSTRUCT *)lParam);
         return TRUE;
-    case WM_PAINT:
-    case WM_QUERYDRAGICON:
-        return IconMessage(m_hWnd, message, m_hIcon);
     case WM_COMMAND:
         switch (LOWORD(wParam)) {
         case IDC_PRINTER_LIST:
@@ -97,54 +80,49 @@ INT_PTR CKSTPOS_UninstallerDlg::OnMessage(UINT message, WPARAM wParam, LPARAM lP
     return FALSE;
 }
 
-BOOL CKSTPOS_UninstallerDlg::OnInitDialog() {
-    SetMainWindow(m_hWnd);
+void CKSTPOS_UninstallerDlg::FindControls() {
     m_hCancel = GetDlgItem(m_hWnd, IDCANCEL);
-    m_hProgressBar = GetDlgItem(m_hWnd, IDC_PROGRESS);
     m_hUninstall = GetDlgItem(m_hWnd, IDC_UNINSTALL);
     m_hPrinterList = GetDlgItem(m_hWnd, IDC_PRINTER_LIST);
     AttachCheckListBox(m_hPrinterList);
-    OnRefresh();
-    SendMessageA(m_hWnd, WM_SETICON, ICON_BIG, (LPARAM)m_hIcon);
-    SendMessageA(m_hWnd, WM_SETICON, ICON_SMALL, (LPARAM)m_hIcon);
-    StartUp();
-    SendMessageA(m_hProgressBar, PBM_SETRANGE, 0, MAKELPARAM(0, 100));
-    SendMessageA(m_hProgressBar, PBM_SETSTEP, 10, 0);
-    InstallMessageFilter(PreTranslate, this);
+}
+
+void CKSTPOS_UninstallerDlg::Started() {
     // Without its timer the check would never run and the dialog would wait, under /passive too.
     if (!SetTimer(m_hWnd, kPrepareTimer, 1, NULL))
         PostMessageA(m_hWnd, WM_TIMER, kPrepareTimer, 0);
-    return TRUE;
 }
 
 void CKSTPOS_UninstallerDlg::StartUp() {
     StartTraceLog(CurrentProgram().logFileName);
     EnterProgramFolder();
-    m_bWow64 = IsWow64();
-    m_nOSCode = CheckOS();
+    wow64 = IsWow64();
+    osCode = CheckOS();
     m_nPrinterObjects = 0;
-    m_bBusy = 0;
+    busy = 0;
 }
 
 void CKSTPOS_UninstallerDlg::RunWithoutWindow() {
     StartUp();
-    m_nPrinterObjects = AddPrinterObjectsToList();
-    if (m_nPrinterObjects < 0)
-        EndRun(0);
-    if (m_nPrinterObjects == 0 && !DriverPresent())
-        EndWithNothingToRemove();
+    ChooseOrEnd();
     // The printer list holds every printer on the driver: all of them are chosen.
     RemoveChosenPrinters();
 }
 
-void CKSTPOS_UninstallerDlg::OnRefresh() {
-    SetDlgItemTextA(m_hWnd, IDC_STATUS, m_strStatus.Get().c_str());
+UninstallChoice CKSTPOS_UninstallerDlg::ChooseOrEnd() {
+    m_nPrinterObjects = AddPrinterObjectsToList();
+    // The driver is looked for only where no printer shows that it is there.
+    bool driver = m_nPrinterObjects == 0 && DriverPresent();
+    UninstallChoice choice = ChooseUninstall(m_nPrinterObjects, driver, Unattended());
+    if (choice == UNINSTALL_END)
+        EndRun(0);
+    if (choice == UNINSTALL_NOTHING_THERE)
+        EndWithNothingToRemove();
+    return choice;
 }
 
-bool CKSTPOS_UninstallerDlg::PreTranslate(void *context, const MSG &msg) {
-    CKSTPOS_UninstallerDlg *self = (CKSTPOS_UninstallerDlg *)context;
-    bool busy = self->m_bBusy != 0;
-    return FilterBusyMessage(self->m_hWnd, busy, busy, msg);
+void CKSTPOS_UninstallerDlg::OnRefresh() {
+    SetDlgItemTextA(m_hWnd, IDC_STATUS, status.Get().c_str());
 }
 
 void CKSTPOS_UninstallerDlg::OnTimer(UINT_PTR id) {
@@ -157,14 +135,10 @@ void CKSTPOS_UninstallerDlg::PrepareUninstall() {
     m_PrinterList.clear();
     SendMessageA(m_hPrinterList, LB_RESETCONTENT, 0, 0);
     EnableWindow(m_hCancel, TRUE);
-    m_nPrinterObjects = AddPrinterObjectsToList();
-    if (m_nPrinterObjects < 0)
-        EndRun(0);
-    if (m_nPrinterObjects == 0) {
-        if (!DriverPresent())
-            EndWithNothingToRemove();
+    UninstallChoice choice = ChooseOrEnd();
+    if (choice == UNINSTALL_DRIVER_AT_ONCE) {
         EnableWindow(m_hCancel, FALSE);
-        m_bBusy = 1;
+        busy = 1;
         StartUninstall();
         return;
     }
@@ -173,9 +147,9 @@ void CKSTPOS_UninstallerDlg::PrepareUninstall() {
         SendMessageA(m_hPrinterList, LB_ADDSTRING, 0, (LPARAM)name.c_str());
     for (int i = 0; i < SendMessageA(m_hPrinterList, LB_GETCOUNT, 0, 0); ++i)
         SetCheck(m_hPrinterList, i, 1);
-    if (Unattended()) {
-        // /passive: nobody chooses, and nobody would answer a list that failed to fill: every
-        // printer on the driver goes, as under /quiet.
+    if (choice == UNINSTALL_ALL_LISTED) {
+        // /passive: nobody would answer a list that failed to fill: every printer on the
+        // driver goes, as under /quiet.
         StartUninstall();
         return;
     }
@@ -230,16 +204,10 @@ void CKSTPOS_UninstallerDlg::StartUninstall() {
     m_bUninstallStarted = true;
     EnableWindow(m_hUninstall, FALSE);
     EnableWindow(m_hCancel, FALSE);
-    DWORD threadId = 0;
-    HANDLE thread = CreateThread(NULL, 0, WorkerThread, this, 0, &threadId);
-    if (thread == NULL) {
-        // Without its worker the dialog would wait for ever with its buttons disabled.
-        TraceLog("CreateThread failed. (%d)", int(GetLastError()));
-        RecordFailure();
+    // Without its worker the dialog would wait for ever with its buttons disabled.
+    if (!StartWorker())
         EndRun(0);
-    }
-    CloseHandle(thread);
-    m_bBusy = 1;
+    busy = 1;
 }
 
 void CKSTPOS_UninstallerDlg::UpdateUninstallButton() {
@@ -254,26 +222,21 @@ void CKSTPOS_UninstallerDlg::UpdateUninstallButton() {
     EnableWindow(m_hUninstall, FALSE);
 }
 
-DWORD WINAPI CKSTPOS_UninstallerDlg::WorkerThread(LPVOID parameter) {
-    ((CKSTPOS_UninstallerDlg *)parameter)->RunUninstall();
-    return 0;
-}
-
 StepHost CKSTPOS_UninstallerDlg::Host() {
-    StepHost host = {m_bWow64, m_nOSCode, &m_strStatus, m_hProgressBar};
+    StepHost host = {wow64, osCode, &status, progressBar};
     return host;
 }
 
 void CKSTPOS_UninstallerDlg::PostStatus(const char *text, BOOL step, DWORD pause) {
-    ::PostStatus(m_strStatus, m_hProgressBar, text, step, pause);
+    ::PostStatus(status, progressBar, text, step, pause);
 }
 
-void CKSTPOS_UninstallerDlg::RunUninstall() {
+void CKSTPOS_UninstallerDlg::RunWorker() {
     EnableWindow(m_hUninstall, FALSE);
     EnableWindow(m_hCancel, FALSE);
     char text[256] = {0};
     GetDlgItemTextA(m_hWnd, IDC_STATUS, text, sizeof text);
-    m_strStatus.Set(text);
+    status.Set(text);
     // /passive chose every printer on the driver, listed or not.
     if (Unattended()) {
         RemoveChosenPrinters();
@@ -309,7 +272,7 @@ void CKSTPOS_UninstallerDlg::RemoveChosenPrinters() {
         DeletePrnDrvPnPDirectory(host, STATUS_STEP);
         DeleteUninstallInfoFromReg(host);
         m_PrinterList.clear();
-        PostCompletion(m_strStatus, m_hProgressBar, kCompleted, 1000);
+        PostCompletion(status, progressBar, kCompleted, 1000);
         if (AskRestart(kRestartQuestion) == IDYES) {
             PostStatus(kCompleted, FALSE, 1000);
             StartRestart();
@@ -324,8 +287,8 @@ void CKSTPOS_UninstallerDlg::RemoveChosenPrinters() {
         return;
     }
     m_PrinterList.clear();
-    PostCompletion(m_strStatus, m_hProgressBar, kCompleted, 0);
-    m_bBusy = 0;
+    PostCompletion(status, progressBar, kCompleted, 0);
+    busy = 0;
     Sleep(2000);
     EndRun(0);
 }

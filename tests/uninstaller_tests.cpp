@@ -6,6 +6,7 @@
 #include <algorithm>
 
 #include "QMR640_Uninstaller/resource.h"
+#include "QMR640_Uninstaller/uninstall_choice.h"
 #include "common/profile.h"
 #include "harness.h"
 #include "machine_snapshot.h"
@@ -264,6 +265,26 @@ TEST_F(Uninstaller, FailedEnumerationEndsWithNothingRemoved) {
     EXPECT_EQ(std::vector<std::string>{},
               UnexpectedDifferences(before, TakeSnapshot(),
                                     {R"([~+] file C:\\TEMP\\QMR-640_UNINSTALLER\.TXT)"}));
+}
+
+// The choice the runs above take, row by row: printers found, driver present, unattended.
+TEST(UninstallChoiceTable, EachFindingGivesItsChoice) {
+    const struct {
+        int printers;
+        bool driver, unattended;
+        UninstallChoice choice;
+    } rows[] = {{-1, true, true, UNINSTALL_END},
+                {-1, false, false, UNINSTALL_END},
+                {0, false, false, UNINSTALL_NOTHING_THERE},
+                {0, false, true, UNINSTALL_NOTHING_THERE},
+                {0, true, false, UNINSTALL_DRIVER_AT_ONCE},
+                {0, true, true, UNINSTALL_DRIVER_AT_ONCE},
+                {2, false, false, UNINSTALL_ASK},
+                {1, true, true, UNINSTALL_ALL_LISTED}};
+    for (const auto &row : rows)
+        EXPECT_EQ(row.choice, ChooseUninstall(row.printers, row.driver, row.unattended))
+            << row.printers << " printers, driver " << row.driver << ", unattended "
+            << row.unattended;
 }
 
 TEST_F(Uninstaller, EscapeIsSwallowedAndCloseRemovedWhileBusy) {
