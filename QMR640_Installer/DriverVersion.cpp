@@ -2,7 +2,6 @@
 
 #include <winspool.h>
 
-#include "QMR640_Installer/Port_Dlg.h"
 #include "QMR640_Installer/resource.h"
 #include "common/deployment.h"
 #include "common/platform.h"

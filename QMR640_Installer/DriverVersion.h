@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "common/ports.h"
 #include "common/status.h"
 #include "common/step_host.h"
 

@@ -3,6 +3,7 @@
 #include <winspool.h>
 
 #include "QMR640_Installer/DriverVersion.h"
+#include "QMR640_Installer/options_file.h"
 #include "common/deployment.h"
 #include "common/file_utils.h"
 #include "common/package_files.h"
@@ -13,7 +14,6 @@
 #include "common/trace_log.h"
 
 namespace {
-const char kOptionsFile[] = "QMR640_Config.KST";
 const char kNotInPlace[] = "The uninstaller could not be put in its folder, so it is not "
                            "registered. Close the programs that use files in that folder and "
                            "run the installation again.";
@@ -84,7 +84,7 @@ void CDriverVersion::CopyFilesOfUtilities() {
         std::string copy = folder + "\\" + uninstaller;
         if (CreateDirectoryWithSA(folder)) {
             GuardedCopy(uninstaller, copy);
-            GuardedCopy(kOptionsFile, folder + "\\" + kOptionsFile);
+            GuardedCopy(kOptionsFileName, folder + "\\" + kOptionsFileName);
             if (IsSameFile(copy, uninstaller))
                 placed = copy;
         }
@@ -92,7 +92,7 @@ void CDriverVersion::CopyFilesOfUtilities() {
             TraceLog("UNINSTALLER NOT IN PLACE : %s", copy.c_str());
     }
     if (SystemDirectory(system))
-        GuardedCopy(kOptionsFile, system + "\\" + kOptionsFile);
+        GuardedCopy(kOptionsFileName, system + "\\" + kOptionsFileName);
     SetUninstallCommand(placed);
     if (placed.empty())
         ShowError(kNotInPlace, MB_OK | MB_ICONSTOP);

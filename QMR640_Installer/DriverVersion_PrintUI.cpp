@@ -3,7 +3,6 @@
 #include <string.h>
 
 #include "QMR640_Installer/DriverVersion.h"
-#include "QMR640_Installer/Port_Dlg.h"
 #include "common/deployment.h"
 #include "common/driver_printers.h"
 #include "common/printer_driver.h"
@@ -84,8 +83,8 @@ std::string CDriverVersion::PrintUICommand(int portValue, int exists) const {
     if (portValue == PORT_VALUE_USB)
         command += "/ia /m " + driver + " /f " + inf;
     else
-        command +=
-            "/if /b " + driver + " /f " + inf + " /r \"" + PortName(portValue) + ":\" /m " + driver;
+        command += "/if /b " + driver + " /f " + inf + " /r \"" + SpoolerPortName(portValue) +
+                   "\" /m " + driver;
     if (exists)
         command += " /u";
     // printui's own error box would wait for a user who is not there.
@@ -136,7 +135,7 @@ bool CDriverVersion::PrintUIInstalled(int portValue) {
     }
     if (portValue == PORT_VALUE_USB)
         return true;
-    std::string port = std::string(PortName(portValue)) + ":";
+    std::string port = SpoolerPortName(portValue);
     std::vector<std::string> names, ports;
     PrintersOfDriver(m_record.driverName, names, &ports);
     for (const std::string &list : ports)

@@ -5,7 +5,6 @@
 #include <winspool.h>
 
 #include "QMR640_Installer/DriverVersion.h"
-#include "QMR640_Installer/Port_Dlg.h"
 #include "QMR640_Installer/resource.h"
 #include "common/deployment.h"
 #include "common/file_utils.h"
@@ -96,9 +95,7 @@ bool CDriverVersion::AddPrinterToSystem(int portValue, const std::string &printe
     if (portValue != PORT_VALUE_USB) {
         PostStatus("Adding printer...\r\n", TRUE, 500);
         PostStatus("Please wait for adding printer.\r\nIt takes a couple of minutes.", TRUE, 0);
-        std::string port = PortName(portValue);
-        if (!port.empty())
-            port += ":";
+        std::string port = SpoolerPortName(portValue);
         PRINTER_INFO_2A printer;
         memset(&printer, 0, sizeof printer);
         printer.pPrinterName = (LPSTR)printerName.c_str();

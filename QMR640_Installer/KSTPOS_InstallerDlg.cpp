@@ -3,6 +3,7 @@
 #include <stdlib.h>
 #include <string.h>
 
+#include "QMR640_Installer/options_file.h"
 #include "QMR640_Installer/resource.h"
 #include "common/app_context.h"
 #include "common/deployment.h"
@@ -78,8 +79,8 @@ void CKSTPOS_InstallerDlg::RunWorker() {
     busy = 1;
     int portIndex = ChoosePort();
     bool removed = CheckInstalledVersion();
-    if (portIndex >= 0 && portIndex < PORT_COUNT) {
-        int portValue = PORT_VALUE_BASE + portIndex;
+    int portValue = PortValue(portIndex);
+    if (portValue >= 0) {
         if (osCode >= OS_VISTA)
             m_DriverVersion.AddToWin2KWithWHQL(portValue);
         else

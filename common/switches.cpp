@@ -2,8 +2,7 @@
 
 #include <string.h>
 
-const char *const kPortNames[PORT_NAME_COUNT] = {"COM1", "COM2", "COM3", "COM4",
-                                                 "LPT1", "LPT2", "USB"};
+#include "common/ports.h"
 
 namespace {
 bool IsBlank(char c) {
@@ -23,8 +22,8 @@ bool SameText(const std::string &a, const char *b) {
 }
 
 int PortIndexOfName(const std::string &name) {
-    for (int index = 0; index < PORT_NAME_COUNT; ++index)
-        if (SameText(name, kPortNames[index]))
+    for (int index = 0; index < PORT_COUNT; ++index)
+        if (SameText(name, kPorts[index].name))
             return index;
     return -1;
 }
@@ -113,7 +112,12 @@ std::string UsageText(const char *program, bool takesPort) {
                        "\n\n/quiet\tno window at all\n/passive\tthe progress only, no question"
                        "\n/norestart\tnever restart\n/forcerestart\trestart without asking when "
                        "a restart is due\n";
-    if (takesPort)
-        text += "/port:NAME\tthe printer's port: COM1, COM2, COM3, COM4, LPT1, LPT2 or USB\n";
+    if (takesPort) {
+        text += "/port:NAME\tthe printer's port: ";
+        for (int index = 0; index < PORT_COUNT; ++index)
+            text += std::string(kPorts[index].name) + (index + 2 < PORT_COUNT   ? ", "
+                                                       : index + 1 < PORT_COUNT ? " or "
+                                                                                : "\n");
+    }
     return text + "\nSwitches start with / or - and take any letter case.";
 }

@@ -7,10 +7,6 @@ enum UiLevel { UI_FULL, UI_PASSIVE, UI_NONE };
 // What happens when a restart is due: the question, never (/norestart), at once (/forcerestart).
 enum RestartRule { RESTART_ASK, RESTART_NEVER, RESTART_FORCE };
 
-// The ports /port: names, in port-index order.
-const int PORT_NAME_COUNT = 7;
-extern const char *const kPortNames[PORT_NAME_COUNT];
-
 struct Switches {
     UiLevel ui = UI_FULL;
     RestartRule restart = RESTART_ASK;

@@ -6,7 +6,7 @@
 
 #include <string>
 
-#include "QMR640_Installer/Port_Dlg.h"
+#include "QMR640_Installer/options_file.h"
 #include "fuzz_support.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {

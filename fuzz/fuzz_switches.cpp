@@ -6,6 +6,7 @@
 
 #include <string>
 
+#include "common/ports.h"
 #include "common/switches.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
@@ -18,8 +19,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
         std::string error;
         bool ok = ParseSwitches(arguments, takesPort, switches, error);
         // A refused line always says why; a port only where /port: is known, and a real one.
-        if (ok != error.empty() || switches.portIndex < -1 ||
-            switches.portIndex >= PORT_NAME_COUNT || (!takesPort && switches.portIndex != -1))
+        if (ok != error.empty() || switches.portIndex < -1 || switches.portIndex >= PORT_COUNT ||
+            (!takesPort && switches.portIndex != -1))
             abort();
     }
     return 0;

@@ -4,7 +4,7 @@
 #include <winsim_print.h>
 #include <winsim_registry.h>
 
-#include "QMR640_Installer/Port_Dlg.h"
+#include "QMR640_Installer/options_file.h"
 #include "QMR640_Uninstaller/resource.h"
 #include "common/trace_log.h"
 #include "harness.h"

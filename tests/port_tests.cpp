@@ -1,5 +1,6 @@
 // The setup options file and the port dialog.
 #include "QMR640_Installer/Port_Dlg.h"
+#include "QMR640_Installer/options_file.h"
 #include "QMR640_Installer/resource.h"
 #include "common/trace_log.h"
 #include "harness.h"
