@@ -9,27 +9,14 @@
 namespace {
 const UINT kSize = MAX_PATH;
 
-typedef UINT(WINAPI *KernelLookUp)(LPSTR buffer, UINT size);
 typedef BOOL(WINAPI *SpoolerLookUp)(LPSTR server, LPSTR environment, DWORD level, LPBYTE buffer,
                                     DWORD size, LPDWORD needed);
 
-// The kernel's look-ups return the length, or the size they would need when it does not fit.
-bool AskKernel(KernelLookUp lookUp, std::string &path, DWORD &error) {
-    char buffer[kSize] = {0};
-    UINT length = lookUp(buffer, kSize);
-    if (length == 0 || length >= kSize || buffer[0] == '\0') {
-        error = length == 0       ? GetLastError()
-                : length >= kSize ? DWORD(ERROR_INSUFFICIENT_BUFFER)
-                                  : DWORD(ERROR_PATH_NOT_FOUND);
-        return false;
-    }
-    path = buffer;
-    return true;
-}
+typedef bool (*CheckedLookUp)(std::string &path, DWORD &error);
 
-bool AskKernel(KernelLookUp lookUp, const char *name, std::string &path) {
+bool AskKernel(CheckedLookUp lookUp, const char *name, std::string &path) {
     DWORD error = ERROR_SUCCESS;
-    if (AskKernel(lookUp, path, error))
+    if (lookUp(path, error))
         return true;
     TraceLog("%s failed", name);
     return false;
@@ -51,15 +38,11 @@ bool AskSpooler(SpoolerLookUp lookUp, const char *name, BOOL wow64, std::string 
 } // namespace
 
 bool WindowsDirectory(std::string &path) {
-    return AskKernel(GetWindowsDirectoryA, "GetWindowsDirectory", path);
+    return AskKernel(QueryWindowsDirectory, "GetWindowsDirectory", path);
 }
 
 bool SystemDirectory(std::string &path) {
-    return AskKernel(GetSystemDirectoryA, "GetSystemDirectory", path);
-}
-
-bool QuerySystemDirectory(std::string &path, DWORD &error) {
-    return AskKernel(GetSystemDirectoryA, path, error);
+    return AskKernel(QuerySystemDirectory, "GetSystemDirectory", path);
 }
 
 bool PrinterDriverDirectory(BOOL wow64, std::string &path) {

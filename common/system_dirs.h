@@ -6,10 +6,10 @@
 #include <windows.h>
 #include <string>
 
+#include "common/directory_query.h"
+
 bool WindowsDirectory(std::string &path);
 bool SystemDirectory(std::string &path);
-// The same check without a trace line, for a caller that writes its own; error: why it failed.
-bool QuerySystemDirectory(std::string &path, DWORD &error);
 // For the caller's spooler environment (SpoolerEnvironment of the WOW64 flag).
 bool PrinterDriverDirectory(BOOL wow64, std::string &path);
 bool PrintProcessorDirectory(BOOL wow64, std::string &path);

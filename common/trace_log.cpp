@@ -11,9 +11,9 @@
 
 #include "common/admins_only.h"
 #include "common/bounded_string.h"
+#include "common/directory_query.h"
 #include "common/native_files.h"
 #include "common/plain_file.h"
-#include "common/system_dirs.h"
 
 namespace {
 // Written once before any worker thread exists, only read afterwards.
@@ -150,7 +150,8 @@ void StartTraceLog(const char *fileName) {
     // Without the Windows directory there is no system drive: the log stays off rather than
     // going to the root of the current drive.
     std::string windows;
-    if (!WindowsDirectory(windows))
+    DWORD error = ERROR_SUCCESS;
+    if (!QueryWindowsDirectory(windows, error))
         return;
     // The drive root already ends in a backslash; the doubled one reads as one.
     char folder[256] = {0};
