@@ -7,6 +7,7 @@
 #include "common/platform.h"
 #include "common/printer_driver.h"
 #include "common/profile.h"
+#include "common/scoped_handle.h"
 #include "common/trace_log.h"
 #include "removal/pnp_cleanup.h"
 
@@ -89,10 +90,9 @@ void CDriverVersion::Delete_LPT_USB_Info() {
 std::string CDriverVersion::NextPrinterName() const {
     std::string name = m_record.driverName;
     for (int n = 1;; ++n) {
-        HANDLE printer = NULL;
-        if (!OpenPrinterA((LPSTR)name.c_str(), &printer, NULL))
+        ScopedPrinter printer;
+        if (!OpenPrinterA((LPSTR)name.c_str(), printer.Receive(), NULL))
             return name;
-        ClosePrinter(printer);
         name = m_record.driverName + "(#" + std::to_string(n) + ")";
     }
 }

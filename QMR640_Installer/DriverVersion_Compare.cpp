@@ -8,6 +8,7 @@
 #include "common/driver_printers.h"
 #include "common/enumerate.h"
 #include "common/platform.h"
+#include "common/scoped_handle.h"
 
 namespace {
 int CompareNumbers(const DWORD product[4], const DWORD installed[4]) {
@@ -28,17 +29,16 @@ int CompareDriverVersion(const std::string &driverName, const std::string &proce
         char name[256] = {0};
         strncpy(name, printers.front().c_str(), sizeof name - 1);
         PRINTER_DEFAULTSA defaults = {(LPSTR) "RAW", NULL, PRINTER_ALL_ACCESS};
-        HANDLE handle = NULL;
-        OpenPrinterA(name, &handle, &defaults);
+        ScopedPrinter printer;
+        OpenPrinterA(name, printer.Receive(), &defaults);
         const char *values[] = {"MajorVersion", "MinorVersion", "BuildVersion", "ExtraVersion"};
         DWORD installed[4] = {0, 0, 0, 0};
         DWORD result = 0;
         for (int v = 0; v < 4; ++v) {
             DWORD type = 0, needed = 0;
-            result = GetPrinterDataA(handle, (LPSTR)values[v], &type, (LPBYTE)&installed[v],
+            result = GetPrinterDataA(printer.Get(), (LPSTR)values[v], &type, (LPBYTE)&installed[v],
                                      sizeof installed[v], &needed);
         }
-        ClosePrinter(handle);
         if (result != ERROR_SUCCESS)
             return 0;
         const DWORD product[4] = {major, minor, build, extra};

@@ -106,7 +106,7 @@ bool CDriverVersion::RunPrintUI(const std::string &printUI) {
         ShowError("CreateProcess failed.", MB_OK);
         return false;
     }
-    PROCESS_INFORMATION child;
+    ChildProcess child;
     bool started = StartSystemCommand(cmd, STARTF_USESHOWWINDOW | STARTF_FORCEONFEEDBACK, child);
     DWORD error = started ? ERROR_SUCCESS : GetLastError();
     TraceLog("\r\nCOMMAND LINE : %s", cmd.commandLine.c_str());
@@ -117,10 +117,10 @@ bool CDriverVersion::RunPrintUI(const std::string &printUI) {
     }
     PostStatus("The new process is running...\r\n", TRUE, 500);
     PostStatus("Waiting until the process has finished processing ...\r\n", TRUE, 0);
-    DWORD waited = WaitForSingleObject(child.hProcess, 120000);
-    CloseHandle(child.hProcess);
-    CloseHandle(child.hThread);
-    if (waited == WAIT_TIMEOUT) {
+    if (WaitForSingleObject(child.process.Get(), 120000) == WAIT_TIMEOUT) {
+        // The run ends here, and exit closes nothing.
+        child.process.Close();
+        child.thread.Close();
         ShowError("The process could not finish the installation.", MB_OK | MB_ICONSTOP);
         TraceLog("WAIT_TIMEOUT");
         EndRun(-1);

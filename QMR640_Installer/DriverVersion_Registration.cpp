@@ -11,6 +11,7 @@
 #include "common/profile.h"
 #include "common/registry_utils.h"
 #include "common/report_error.h"
+#include "common/scoped_handle.h"
 #include "common/trace_log.h"
 
 namespace {
@@ -80,11 +81,11 @@ void CDriverVersion::RegisterUninstallInfo() {
                                                     "SHDeleteKey failed : %s , (%d) "};
     DeleteMachineKeyIfPresent(path, m_bWow64, kEarlierEntry);
 
-    HKEY key = NULL;
+    ScopedKey key;
     DWORD disposition = 0;
     REGSAM access = m_bWow64 ? KEY_WRITE | KEY_WOW64_64KEY : KEY_WRITE;
     if (RegCreateKeyExA(HKEY_LOCAL_MACHINE, path, 0, NULL, REG_OPTION_NON_VOLATILE, access, NULL,
-                        &key, &disposition) != ERROR_SUCCESS) {
+                        key.Receive(), &disposition) != ERROR_SUCCESS) {
         TraceLog(m_bWow64 ? "RegCreateKeyEx failed : %s, (%d) "
                           : "RegCreateKeyEx failed : %s , (%d) ",
                  path, int(GetLastError()));
@@ -101,33 +102,31 @@ void CDriverVersion::RegisterUninstallInfo() {
     CopyBounded(text, sizeof text, LoadProfileString(IDS_DRIVER_NAME).c_str());
     AppendBounded(text, sizeof text, " Windows Driver V");
     AppendBounded(text, sizeof text, version);
-    SetText(key, "DisplayName", text);
+    SetText(key.Get(), "DisplayName", text);
     // What deployment tools and package managers read. The uninstaller is named only once it is
     // in place (SetUninstallCommand).
-    SetText(key, "DisplayVersion", version);
-    SetText(key, "Publisher", m_record.maker.c_str());
+    SetText(key.Get(), "DisplayVersion", version);
+    SetText(key.Get(), "Publisher", m_record.maker.c_str());
 
     if (!m_record.infFile.empty())
-        SetText(key, "InfFile", m_record.infFile.c_str());
-    RegCloseKey(key);
+        SetText(key.Get(), "InfFile", m_record.infFile.c_str());
     TraceLog("RegisterUninstallInfo END");
 }
 
 void CDriverVersion::SetUninstallCommand(const std::string &uninstaller) {
     std::string keyPath = LoadProfileString(IDS_UNINSTALL_KEY);
-    HKEY key = NULL;
+    ScopedKey key;
     REGSAM access = m_bWow64 ? KEY_SET_VALUE | KEY_WOW64_64KEY : KEY_SET_VALUE;
-    if (keyPath.empty() ||
-        RegOpenKeyExA(HKEY_LOCAL_MACHINE, keyPath.c_str(), 0, access, &key) != ERROR_SUCCESS)
+    if (keyPath.empty() || RegOpenKeyExA(HKEY_LOCAL_MACHINE, keyPath.c_str(), 0, access,
+                                         key.Receive()) != ERROR_SUCCESS)
         return;
     // Quoted, so that a path with a blank is not read as a shorter program and its arguments.
     std::string command = "\"" + uninstaller + "\"";
     if (uninstaller.empty()) {
-        RegDeleteValueA(key, "UninstallString");
-        RegDeleteValueA(key, "QuietUninstallString");
+        RegDeleteValueA(key.Get(), "UninstallString");
+        RegDeleteValueA(key.Get(), "QuietUninstallString");
     } else {
-        SetText(key, "UninstallString", command.c_str());
-        SetText(key, "QuietUninstallString", (command + " /quiet").c_str());
+        SetText(key.Get(), "UninstallString", command.c_str());
+        SetText(key.Get(), "QuietUninstallString", (command + " /quiet").c_str());
     }
-    RegCloseKey(key);
 }

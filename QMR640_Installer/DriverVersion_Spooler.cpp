@@ -11,6 +11,7 @@
 #include "common/platform.h"
 #include "common/profile.h"
 #include "common/report_error.h"
+#include "common/scoped_handle.h"
 #include "common/system_dirs.h"
 #include "common/trace_log.h"
 
@@ -106,13 +107,12 @@ bool CDriverVersion::AddPrinterToSystem(int portValue, const std::string &printe
         printer.Attributes = PRINTER_ATTRIBUTE_ENABLE_BIDI | PRINTER_ATTRIBUTE_RAW_ONLY;
         printer.Priority = 1;
         printer.Status = 0x80;
-        HANDLE handle = AddPrinterA(NULL, 2, (LPBYTE)&printer);
-        if (handle == NULL) {
+        ScopedPrinter added(AddPrinterA(NULL, 2, (LPBYTE)&printer));
+        if (!added.Valid()) {
             ReportSystemError("AddPrinter, Error Code: %d\n\n", GetLastError(), MB_ICONSTOP);
             TraceLog("AddPrinterToSystem END");
             EndRun(0);
         }
-        ClosePrinter(handle);
     }
     TraceLog("AddPrinterToSystem END");
     return true;

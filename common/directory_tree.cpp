@@ -5,6 +5,7 @@
 
 #include "common/native_files.h"
 #include "common/plain_file.h"
+#include "common/scoped_handle.h"
 
 namespace {
 // Nobody may move or delete what the walk holds open, or open it to delete it.
@@ -38,13 +39,12 @@ void DeleteChildren(HANDLE folder, int depth) {
         return;
     for (const WideName &name : names) {
         NTSTATUS status = 0;
-        HANDLE child = OpenInFolder(folder, name, kAccess, kShare, FILE_OPEN, 0, NULL, status);
-        if (child == INVALID_HANDLE_VALUE)
+        ScopedHandle child(OpenInFolder(folder, name, kAccess, kShare, FILE_OPEN, 0, NULL, status));
+        if (!child.Valid())
             continue;
         BY_HANDLE_FILE_INFORMATION information;
-        if (GetFileInformationByHandle(child, &information))
-            DeleteOpened(child, information, depth);
-        CloseHandle(child);
+        if (GetFileInformationByHandle(child.Get(), &information))
+            DeleteOpened(child.Get(), information, depth);
     }
 }
 } // namespace

@@ -5,6 +5,7 @@
 #include <string.h>
 
 #include "common/plain_file.h"
+#include "common/scoped_handle.h"
 #include "common/trace_log.h"
 
 namespace {
@@ -15,18 +16,17 @@ bool FileExists(const std::string &path) {
 // Gives a folder that could not be made anew the DACL it was meant to get: it may still carry
 // the one of an earlier release, which let everyone replace the programs in it.
 void SetFolderDacl(const std::string &path, PACL acl) {
-    HANDLE folder = OpenWithoutLinks(path.c_str(), WRITE_DAC | READ_CONTROL | FILE_READ_ATTRIBUTES,
-                                     FILE_SHARE_READ | FILE_SHARE_WRITE, OPEN_EXISTING,
-                                     FILE_FLAG_BACKUP_SEMANTICS);
-    if (folder == INVALID_HANDLE_VALUE)
+    ScopedHandle folder(OpenWithoutLinks(
+        path.c_str(), WRITE_DAC | READ_CONTROL | FILE_READ_ATTRIBUTES,
+        FILE_SHARE_READ | FILE_SHARE_WRITE, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS));
+    if (!folder.Valid())
         return;
-    DWORD result = IsPlain(folder, true)
-                       ? SetSecurityInfo(folder, SE_FILE_OBJECT, DACL_SECURITY_INFORMATION, NULL,
-                                         NULL, acl, NULL)
+    DWORD result = IsPlain(folder.Get(), true)
+                       ? SetSecurityInfo(folder.Get(), SE_FILE_OBJECT, DACL_SECURITY_INFORMATION,
+                                         NULL, NULL, acl, NULL)
                        : DWORD(ERROR_ACCESS_DENIED);
     if (result != ERROR_SUCCESS)
         TraceLog("SetSecurityInfo failed. (%d)", int(result));
-    CloseHandle(folder);
 }
 } // namespace
 

@@ -8,6 +8,7 @@
 #include "common/app_context.h"
 #include "common/enumerate.h"
 #include "common/profile.h"
+#include "common/scoped_handle.h"
 #include "common/trace_log.h"
 
 std::string ModelSection(BOOL wow64) {
@@ -32,15 +33,17 @@ void ForEachOemInfWithModel(const std::string &section, const char *key, bool tr
             if (strncmp(name, "oem", 3) != 0)
                 continue;
             UINT errorLine = 0;
-            HINF inf = SetupOpenInfFileA(name, NULL, INF_STYLE_OLDNT | INF_STYLE_WIN4, &errorLine);
-            if (inf == INVALID_HANDLE_VALUE) {
+            ScopedInf inf(
+                SetupOpenInfFileA(name, NULL, INF_STYLE_OLDNT | INF_STYLE_WIN4, &errorLine));
+            if (!inf.Valid()) {
                 if (traceOpenFailures)
                     TraceLog("SetupOpenInfFile failed. %d", int(GetLastError()));
                 continue;
             }
             INFCONTEXT context;
-            bool listed = SetupFindFirstLineA(inf, section.c_str(), key, &context) != FALSE;
-            SetupCloseInfFile(inf);
+            bool listed = SetupFindFirstLineA(inf.Get(), section.c_str(), key, &context) != FALSE;
+            // Closed before found, which may delete the file.
+            inf.Close();
             if (listed)
                 found(name);
         }

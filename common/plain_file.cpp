@@ -2,6 +2,8 @@
 
 #include <string.h>
 
+#include "common/scoped_handle.h"
+
 HANDLE OpenWithoutLinks(const char *path, DWORD access, DWORD share, DWORD disposition, DWORD flags,
                         LPSECURITY_ATTRIBUTES security) {
     return CreateFileA(path, access, share, security, disposition,
@@ -43,14 +45,10 @@ bool SameContent(HANDLE first, HANDLE second) {
 } // namespace
 
 bool IsSameFile(const std::string &copy, const std::string &original) {
-    HANDLE held = OpenWithoutLinks(copy.c_str(), GENERIC_READ, FILE_SHARE_READ, OPEN_EXISTING, 0);
-    HANDLE source =
-        CreateFileA(original.c_str(), GENERIC_READ, FILE_SHARE_READ, NULL, OPEN_EXISTING, 0, NULL);
-    bool same = held != INVALID_HANDLE_VALUE && source != INVALID_HANDLE_VALUE &&
-                IsPlain(held, false) && SameSize(held, source) && SameContent(held, source);
-    if (held != INVALID_HANDLE_VALUE)
-        CloseHandle(held);
-    if (source != INVALID_HANDLE_VALUE)
-        CloseHandle(source);
-    return same;
+    ScopedHandle held(
+        OpenWithoutLinks(copy.c_str(), GENERIC_READ, FILE_SHARE_READ, OPEN_EXISTING, 0));
+    ScopedHandle source(
+        CreateFileA(original.c_str(), GENERIC_READ, FILE_SHARE_READ, NULL, OPEN_EXISTING, 0, NULL));
+    return held.Valid() && source.Valid() && IsPlain(held.Get(), false) &&
+           SameSize(held.Get(), source.Get()) && SameContent(held.Get(), source.Get());
 }

@@ -3,6 +3,7 @@
 #include <commctrl.h>
 
 #include "common/deployment.h"
+#include "common/scoped_handle.h"
 #include "common/trace_log.h"
 
 void ShowProgramIcon(HWND dialog, HICON icon) {
@@ -17,13 +18,12 @@ void SetUpProgressBar(HWND progressBar, int step) {
 
 bool StartWorkerThread(LPTHREAD_START_ROUTINE routine, void *context) {
     DWORD threadId = 0;
-    HANDLE thread = CreateThread(NULL, 0, routine, context, 0, &threadId);
-    if (thread == NULL) {
+    ScopedHandle thread(CreateThread(NULL, 0, routine, context, 0, &threadId));
+    if (!thread.Valid()) {
         // Without its worker the dialog would wait for ever.
         TraceLog("CreateThread failed. (%d)", int(GetLastError()));
         RecordFailure();
         return false;
     }
-    CloseHandle(thread);
     return true;
 }

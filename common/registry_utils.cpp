@@ -10,6 +10,7 @@
 
 #include "common/bounded_string.h"
 #include "common/native_files.h"
+#include "common/scoped_handle.h"
 #include "common/trace_log.h"
 
 namespace {
@@ -52,9 +53,9 @@ const DWORD kMaxSubKeys = 65536;
 
 // Deletes name under parent and what is below it; ERROR_SUCCESS or why the key stays.
 LONG DeleteKeyTree(HKEY parent, const char *name, REGSAM view, int depth) {
-    HKEY key = NULL;
+    ScopedKey key;
     LONG result = RegOpenKeyExA(parent, name, REG_OPTION_OPEN_LINK,
-                                DELETE | KEY_ENUMERATE_SUB_KEYS | view, &key);
+                                DELETE | KEY_ENUMERATE_SUB_KEYS | view, key.Receive());
     if (result != ERROR_SUCCESS)
         return result;
     // The names first: the deletions would move the indexes of the ones after them.
@@ -62,15 +63,13 @@ LONG DeleteKeyTree(HKEY parent, const char *name, REGSAM view, int depth) {
     char child[256];
     for (DWORD index = 0; depth < kMaxKeyDepth && index < kMaxSubKeys; ++index) {
         DWORD size = sizeof child;
-        if (RegEnumKeyExA(key, index, child, &size, NULL, NULL, NULL, NULL) != ERROR_SUCCESS)
+        if (RegEnumKeyExA(key.Get(), index, child, &size, NULL, NULL, NULL, NULL) != ERROR_SUCCESS)
             break;
         children.push_back(child);
     }
     for (const std::string &sub : children)
-        DeleteKeyTree(key, sub.c_str(), view, depth + 1);
-    result = DeleteKeyThroughHandle(key) ? ERROR_SUCCESS : ERROR_ACCESS_DENIED;
-    RegCloseKey(key);
-    return result;
+        DeleteKeyTree(key.Get(), sub.c_str(), view, depth + 1);
+    return DeleteKeyThroughHandle(key.Get()) ? ERROR_SUCCESS : ERROR_ACCESS_DENIED;
 }
 } // namespace
 
@@ -100,12 +99,11 @@ bool DeleteMachineKey(const char *subKey, BOOL wow64, const KeyDeletionTraces &t
 }
 
 void DeleteMachineKeyIfPresent(const char *subKey, BOOL wow64, const KeyDeletionTraces &traces) {
-    HKEY opened = NULL;
+    ScopedKey opened;
     REGSAM access = wow64 ? KEY_READ | KEY_WRITE | KEY_WOW64_64KEY : KEY_READ | KEY_WRITE;
-    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, subKey, 0, access, &opened) != ERROR_SUCCESS)
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, subKey, 0, access, opened.Receive()) != ERROR_SUCCESS)
         return;
     DeleteMachineKey(subKey, wow64, traces);
-    RegCloseKey(opened);
 }
 
 void GrantAndDeleteRegKey(const char *keyPath, const char *subKey, BOOL wow64) {
@@ -168,15 +166,14 @@ DWORD SetRegKeyPermission(const char *keyPath, const char *permission, REGSAM vi
     if (valid && (mode == GRANT_ACCESS || mode == SET_ACCESS || mode == DENY_ACCESS))
         ParseRegRights(rights, &mask);
 
-    HKEY key = NULL;
+    ScopedKey key;
     if (valid)
-        result = OpenRegKeyPath(keyPath, &key, view);
+        result = OpenRegKeyPath(keyPath, key.Receive(), view);
     if (valid && result == ERROR_SUCCESS) {
         EXPLICIT_ACCESSA entry;
         memset(&entry, 0, sizeof entry);
         BuildExplicitAccessWithNameA(&entry, trustee, mask, mode, CONTAINER_INHERIT_ACE);
-        result = ApplyKeyAcl(key, &entry);
-        RegCloseKey(key);
+        result = ApplyKeyAcl(key.Get(), &entry);
     }
     free(work);
     return result;

@@ -3,17 +3,18 @@
 #include "common/system_program.h"
 
 int RestartSystem() {
-    HANDLE token = NULL;
-    if (!OpenProcessToken(GetCurrentProcess(), TOKEN_ADJUST_PRIVILEGES | TOKEN_QUERY, &token))
+    ScopedHandle token;
+    if (!OpenProcessToken(GetCurrentProcess(), TOKEN_ADJUST_PRIVILEGES | TOKEN_QUERY,
+                          token.Receive()))
         return 0;
     TOKEN_PRIVILEGES privileges;
     privileges.PrivilegeCount = 1;
     LookupPrivilegeValueA(NULL, SE_SHUTDOWN_NAME, &privileges.Privileges[0].Luid);
     privileges.Privileges[0].Attributes = SE_PRIVILEGE_ENABLED;
-    AdjustTokenPrivileges(token, FALSE, &privileges, 0, NULL, NULL);
+    AdjustTokenPrivileges(token.Get(), FALSE, &privileges, 0, NULL, NULL);
     // AdjustTokenPrivileges succeeds with ERROR_NOT_ALL_ASSIGNED when the user lacks the right.
     DWORD error = GetLastError();
-    CloseHandle(token);
+    token.Close();
     if (error != ERROR_SUCCESS)
         return 0;
     // Hung programs are closed; the others are asked first, so that nothing unsaved is lost.
@@ -23,11 +24,10 @@ int RestartSystem() {
 void RunSpoolerCommand(const char *commandLine, DWORD pause) {
     // Not WinExec: its child would inherit this program's current directory.
     SystemCommand command = SystemCommandLine(commandLine);
-    PROCESS_INFORMATION child;
-    if (!command.program.empty() && StartSystemCommand(command, STARTF_USESHOWWINDOW, child)) {
-        // Not waited for: the pause is all the synchronisation there is with the service.
-        CloseHandle(child.hThread);
-        CloseHandle(child.hProcess);
+    // Not waited for: the pause is all the synchronisation there is with the service.
+    if (!command.program.empty()) {
+        ChildProcess child;
+        StartSystemCommand(command, STARTF_USESHOWWINDOW, child);
     }
     Sleep(pause);
 }

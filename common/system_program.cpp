@@ -23,14 +23,18 @@ SystemCommand SystemCommandLine(const std::string &command) {
     return system;
 }
 
-bool StartSystemCommand(SystemCommand &command, DWORD startupFlags, PROCESS_INFORMATION &child) {
+bool StartSystemCommand(SystemCommand &command, DWORD startupFlags, ChildProcess &child) {
     STARTUPINFOA startup;
     memset(&startup, 0, sizeof startup);
     startup.cb = sizeof startup;
     startup.dwFlags = startupFlags;
     startup.wShowWindow = SW_HIDE;
-    memset(&child, 0, sizeof child);
-    return CreateProcessA(command.program.c_str(), &command.commandLine[0], NULL, NULL, FALSE,
-                          NORMAL_PRIORITY_CLASS, NULL, command.directory.c_str(), &startup,
-                          &child) != FALSE;
+    PROCESS_INFORMATION started;
+    memset(&started, 0, sizeof started);
+    if (!CreateProcessA(command.program.c_str(), &command.commandLine[0], NULL, NULL, FALSE,
+                        NORMAL_PRIORITY_CLASS, NULL, command.directory.c_str(), &startup, &started))
+        return false;
+    *child.process.Receive() = started.hProcess;
+    *child.thread.Receive() = started.hThread;
+    return true;
 }

@@ -4,6 +4,8 @@
 #include <windows.h>
 #include <string>
 
+#include "common/scoped_handle.h"
+
 struct SystemCommand {
     std::string program;     // the program's full path; empty when nothing is to be started
     std::string commandLine; // the command, with that path in quotes as its first word
@@ -17,9 +19,15 @@ struct SystemCommand {
 // the system directory cannot be read.
 SystemCommand SystemCommandLine(const std::string &command);
 
+// A started child's process and thread.
+struct ChildProcess {
+    ScopedHandle process;
+    ScopedHandle thread;
+};
+
 // Starts the command with its window hidden (startupFlags: STARTF_USESHOWWINDOW and any others),
 // the program named apart from its command line so that nothing is searched for it, and the
 // system directory as its current directory: a child never works in the folder this program
 // was started from, where it would find the files planted there. False, with the last error
-// set, when it did not start; the caller closes the child's handles.
-bool StartSystemCommand(SystemCommand &command, DWORD startupFlags, PROCESS_INFORMATION &child);
+// set, when it did not start.
+bool StartSystemCommand(SystemCommand &command, DWORD startupFlags, ChildProcess &child);

@@ -14,6 +14,7 @@
 #include "common/directory_query.h"
 #include "common/native_files.h"
 #include "common/plain_file.h"
+#include "common/scoped_handle.h"
 
 namespace {
 // Written once before any worker thread exists, only read afterwards.
@@ -78,12 +79,10 @@ HANDLE CreateLog(HANDLE folder, NTSTATUS &status) {
 // Whatever has the log's name goes itself: a link there is removed, not what it points to.
 void DeleteLogName(HANDLE folder) {
     NTSTATUS status = 0;
-    HANDLE old = OpenInFolder(folder, g_logName, DELETE, kShareReadWrite | FILE_SHARE_DELETE,
-                              FILE_OPEN, 0, NULL, status);
-    if (old == INVALID_HANDLE_VALUE)
-        return;
-    DeleteThroughHandle(old);
-    CloseHandle(old);
+    ScopedHandle old(OpenInFolder(folder, g_logName, DELETE, kShareReadWrite | FILE_SHARE_DELETE,
+                                  FILE_OPEN, 0, NULL, status));
+    if (old.Valid())
+        DeleteThroughHandle(old.Get());
 }
 
 // Only the log this run created is written to: a file another user put at its name (and could
@@ -160,26 +159,22 @@ void StartTraceLog(const char *fileName) {
     CreateLogFolder(folder);
     CopyBounded(g_logFolder, sizeof g_logFolder, folder);
     g_logName = WideText(fileName[0] == '\\' ? fileName + 1 : fileName);
-    HANDLE opened = OpenLogFolder();
-    if (opened == NULL)
-        return;
-    DeleteLogName(opened);
-    CloseHandle(opened);
+    ScopedHandle opened(OpenLogFolder());
+    if (opened.Valid())
+        DeleteLogName(opened.Get());
 }
 
 void TraceLog(const char *format, ...) {
-    HANDLE folder = g_logName.empty() ? NULL : OpenLogFolder();
-    if (folder == NULL)
+    ScopedHandle folder(g_logName.empty() ? NULL : OpenLogFolder());
+    if (!folder.Valid())
         return;
-    HANDLE file = OpenLog(folder);
-    if (file != INVALID_HANDLE_VALUE) {
+    ScopedHandle file(OpenLog(folder.Get()));
+    if (file.Valid()) {
         va_list args;
         va_start(args, format);
-        WriteLine(file, format, args);
+        WriteLine(file.Get(), format, args);
         va_end(args);
-        CloseHandle(file);
     }
-    CloseHandle(folder);
 }
 
 void TraceSeparator() {

@@ -97,7 +97,7 @@ void AddOtherPrinter(const std::string &printer) {
 
 std::vector<std::string> HandlesLeftOpen(bool installer) {
     std::vector<std::string> left = winsim::HandlesLeftOpen();
-    // The installer keeps its worker thread in a member; the worker ends the process with it.
+    // The installer's worker may end the process before the dialog thread has closed its handle.
     auto worker = std::find(left.begin(), left.end(), "thread (CreateThread)");
     if (installer && worker != left.end())
         left.erase(worker);

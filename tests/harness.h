@@ -49,7 +49,7 @@ void PutOptions(const std::string &folder, const std::string &lines);
 int RunInstaller();
 int RunUninstaller();
 // The handles the last program run left open, its allowed ones taken out: the installer's worker
-// thread, whose handle the progress dialog keeps until the worker ends the process.
+// thread, whose end of the process may come before the dialog has closed the thread's handle.
 std::vector<std::string> HandlesLeftOpen(bool installer);
 struct HandleCheckOff {
     HandleCheckOff();
