@@ -21,10 +21,11 @@ template <class Handle, class Kind> class Scoped {
         Close();
         return &m_handle;
     }
-    void Close() {
-        if (Valid())
-            Kind::Close(m_handle);
+    // False when the close itself failed.
+    bool Close() {
+        bool closed = !Valid() || Kind::Close(m_handle);
         m_handle = Kind::Empty();
+        return closed;
     }
 
   private:
@@ -36,34 +37,37 @@ template <class Handle, class Kind> class Scoped {
 struct KernelHandleKind {
     static HANDLE Empty() { return NULL; }
     static bool Valid(HANDLE handle) { return handle != NULL && handle != INVALID_HANDLE_VALUE; }
-    static void Close(HANDLE handle) { CloseHandle(handle); }
+    static bool Close(HANDLE handle) { return CloseHandle(handle) != FALSE; }
 };
 typedef Scoped<HANDLE, KernelHandleKind> ScopedHandle;
 
 struct RegistryKeyKind {
     static HKEY Empty() { return NULL; }
     static bool Valid(HKEY key) { return key != NULL; }
-    static void Close(HKEY key) { RegCloseKey(key); }
+    static bool Close(HKEY key) { return RegCloseKey(key) == ERROR_SUCCESS; }
 };
 typedef Scoped<HKEY, RegistryKeyKind> ScopedKey;
 
 struct PrinterKind {
     static HANDLE Empty() { return NULL; }
     static bool Valid(HANDLE printer) { return printer != NULL; }
-    static void Close(HANDLE printer) { ClosePrinter(printer); }
+    static bool Close(HANDLE printer) { return ClosePrinter(printer) != FALSE; }
 };
 typedef Scoped<HANDLE, PrinterKind> ScopedPrinter;
 
 struct InfKind {
     static HINF Empty() { return INVALID_HANDLE_VALUE; }
     static bool Valid(HINF inf) { return inf != INVALID_HANDLE_VALUE && inf != NULL; }
-    static void Close(HINF inf) { SetupCloseInfFile(inf); }
+    static bool Close(HINF inf) {
+        SetupCloseInfFile(inf);
+        return true;
+    }
 };
 typedef Scoped<HINF, InfKind> ScopedInf;
 
 struct DeviceSetKind {
     static HDEVINFO Empty() { return INVALID_HANDLE_VALUE; }
     static bool Valid(HDEVINFO set) { return set != INVALID_HANDLE_VALUE && set != NULL; }
-    static void Close(HDEVINFO set) { SetupDiDestroyDeviceInfoList(set); }
+    static bool Close(HDEVINFO set) { return SetupDiDestroyDeviceInfoList(set) != FALSE; }
 };
 typedef Scoped<HDEVINFO, DeviceSetKind> ScopedDeviceSet;

@@ -11,6 +11,7 @@
 #include "common/package_files.h"
 #include "common/profile.h"
 #include "common/restart.h"
+#include "common/scoped_handle.h"
 #include "common/system_dirs.h"
 #include "common/trace_log.h"
 #include "removal/removal_steps.h"
@@ -32,8 +33,9 @@ void DeleteForms(const StepHost &host) {
     TraceLog("DeleteForms BEGIN");
     ReportStep(host, program.detailedRemoval ? STATUS_NO_STEP : STATUS_QUIET, "Deleting forms...",
                100);
-    HANDLE server = NULL;
-    OpenPrinterA(NULL, &server, NULL);
+    ScopedPrinter opened;
+    OpenPrinterA(NULL, opened.Receive(), NULL);
+    HANDLE server = opened.Get();
     DWORD returned = 0;
     LPBYTE buffer = EnumerateAll(
         [server](LPBYTE into, DWORD size, LPDWORD needed, LPDWORD count) {
@@ -48,7 +50,6 @@ void DeleteForms(const StepHost &host) {
             TraceLog("FORM NAMES : %s ", forms[i].pName);
         }
     free(buffer);
-    ClosePrinter(server);
     TraceLog("DeleteForms END");
 }
 

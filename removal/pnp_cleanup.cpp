@@ -8,6 +8,7 @@
 #include "common/file_utils.h"
 #include "common/profile.h"
 #include "common/registry_utils.h"
+#include "common/scoped_handle.h"
 #include "common/system_dirs.h"
 #include "common/trace_log.h"
 
@@ -32,27 +33,25 @@ bool RemoveDevicesByHardwareId(const char *hardwareId) {
     char text[50] = {0};
     CopyBounded(text, sizeof text, hardwareId);
     // Every record of the USB enumerator, attached or not.
-    HDEVINFO devices = SetupDiGetClassDevsA(NULL, "USB", NULL, DIGCF_ALLCLASSES);
-    if (devices == INVALID_HANDLE_VALUE)
+    ScopedDeviceSet devices(SetupDiGetClassDevsA(NULL, "USB", NULL, DIGCF_ALLCLASSES));
+    if (!devices.Valid())
         return false;
     for (DWORD index = 0;; ++index) {
         SP_DEVINFO_DATA device;
         memset(&device, 0, sizeof device);
         device.cbSize = sizeof device;
         // Any failure ends the walk: retrying the same index could go on for ever.
-        if (!SetupDiEnumDeviceInfo(devices, index, &device))
+        if (!SetupDiEnumDeviceInfo(devices.Get(), index, &device))
             break;
         char ids[100] = {0};
-        if (!SetupDiGetDeviceRegistryPropertyA(devices, &device, SPDRP_HARDWAREID, NULL, (PBYTE)ids,
-                                               sizeof ids, NULL))
+        if (!SetupDiGetDeviceRegistryPropertyA(devices.Get(), &device, SPDRP_HARDWAREID, NULL,
+                                               (PBYTE)ids, sizeof ids, NULL))
             continue;
         if (CompareNoCase(ids, text, kCompareLength) == 0 &&
-            !SetupDiRemoveDevice(devices, &device)) {
-            SetupDiDestroyDeviceInfoList(devices);
+            !SetupDiRemoveDevice(devices.Get(), &device))
             return false;
-        }
     }
-    return SetupDiDestroyDeviceInfoList(devices) != FALSE;
+    return devices.Close();
 }
 
 void Delete_LPT_USB_Info(const StepHost &host, StatusMode mode) {

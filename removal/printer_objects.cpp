@@ -12,6 +12,7 @@
 #include "common/profile.h"
 #include "common/report_error.h"
 #include "common/restart.h"
+#include "common/scoped_handle.h"
 #include "common/trace_log.h"
 #include "removal/pnp_cleanup.h"
 #include "removal/removal_steps.h"
@@ -51,12 +52,11 @@ void PurgePrintJobs(HANDLE printer) {
 
 void DeletePrinterObject(const char *printerName) {
     PRINTER_DEFAULTSA defaults = {(LPSTR) "raw", NULL, PRINTER_ALL_ACCESS};
-    HANDLE printer = NULL;
-    if (!OpenPrinterA((LPSTR)printerName, &printer, &defaults))
+    ScopedPrinter printer;
+    if (!OpenPrinterA((LPSTR)printerName, printer.Receive(), &defaults))
         return;
-    PurgePrintJobs(printer);
-    DeletePrinter(printer);
-    ClosePrinter(printer);
+    PurgePrintJobs(printer.Get());
+    DeletePrinter(printer.Get());
 }
 
 void DeletePrinterObjects(const StepHost &host) {
