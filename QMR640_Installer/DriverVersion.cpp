@@ -8,6 +8,7 @@
 #include "common/printer_driver.h"
 #include "common/profile.h"
 #include "common/scoped_handle.h"
+#include "common/step_frame.h"
 #include "common/trace_log.h"
 #include "removal/pnp_cleanup.h"
 
@@ -39,22 +40,18 @@ CDriverVersion::CDriverVersion()
       m_pStatusText(NULL), m_hProgressBar(NULL) {}
 
 void CDriverVersion::SetSystemInfo(BOOL wow64, int osCode) {
-    TraceSeparator();
-    TraceLog("SetSystemInfo BEGIN");
+    StepFrame frame("SetSystemInfo");
     m_bWow64 = wow64;
     m_nOSCode = osCode;
     m_strEnvironment = EnvironmentName(wow64);
     m_strDriverDir = wow64 ? "Driver64\\" : "Driver32\\";
     TraceLog("ENV : %s, DRV DIR : %s ", m_strEnvironment.c_str(), m_strDriverDir.c_str());
-    TraceLog("SetSystemInfo END");
 }
 
 void CDriverVersion::SetControlPointers(StatusText *statusText, HWND progressBar) {
-    TraceSeparator();
-    TraceLog("SetControlPointers BEGIN");
+    StepFrame frame("SetControlPointers");
     m_pStatusText = statusText;
     m_hProgressBar = progressBar;
-    TraceLog("SetControlPointers END");
 }
 
 void CDriverVersion::PostStatus(const char *text, BOOL step, DWORD pause) {
@@ -111,8 +108,7 @@ void CDriverVersion::ReportSuccess(int portValue, const char *beforeRestart) {
 }
 
 void CDriverVersion::AddToWin2K(int portValue) {
-    TraceSeparator();
-    TraceLog("AddToWin2K BEGIN");
+    StepFrame frame("AddToWin2K");
     int exists = PrinterDrvExist(m_record.driverName);
     PostStatus("Preparing for installation...\r\n", TRUE, 500);
     std::string printerName = exists ? NextPrinterName() : m_record.driverName;
@@ -135,7 +131,7 @@ void CDriverVersion::AddToWin2K(int portValue) {
         ReportSuccess(portValue, "AddToWin2K END");
     }
     TraceSeparator();
-    TraceLog("AddToWin2K END");
+    frame.End();
     PostCompletion("Completed.");
     Sleep(2000);
 }

@@ -11,6 +11,7 @@
 #include "common/platform.h"
 #include "common/profile.h"
 #include "common/system_dirs.h"
+#include "common/step_frame.h"
 #include "common/trace_log.h"
 
 namespace {
@@ -20,14 +21,12 @@ const char kNotInPlace[] = "The uninstaller could not be put in its folder, so i
 } // namespace
 
 void CDriverVersion::CopyFilesNeededToAddPrnDrv() {
-    TraceSeparator();
-    TraceLog("CopyFilesNeededToAddPrnDrv BEGIN");
+    StepFrame frame("CopyFilesNeededToAddPrnDrv");
     PostStatus("Copying files...\r\n", TRUE, 500);
     std::string windows, drivers;
     // 32-bit Windows before 6.0 also loads the product's files from the Windows directory.
     bool toWindows = !m_bWow64 && m_nOSCode < OS_VISTA && WindowsDirectory(windows);
     if (!PrinterDriverDirectory(m_bWow64, drivers)) {
-        TraceLog("CopyFilesNeededToAddPrnDrv END");
         return;
     }
     // The printer-class files are copied without recovery.
@@ -42,16 +41,13 @@ void CDriverVersion::CopyFilesNeededToAddPrnDrv() {
             GuardedCopy(PackageFile(name), windows + "\\" + name);
     }
     GuardedCopy(PackageFile(kStandardNames), drivers + "\\" + kStandardNames);
-    TraceLog("CopyFilesNeededToAddPrnDrv END");
 }
 
 void CDriverVersion::DeleteFilesUsed() {
-    TraceSeparator();
-    TraceLog("DeleteFilesUsed BEGIN");
+    StepFrame frame("DeleteFilesUsed");
     PostStatus("Deleting files used to install...\r\n", TRUE, 500);
     std::string drivers;
     if (!PrinterDriverDirectory(m_bWow64, drivers)) {
-        TraceLog("DeleteFilesUsed END");
         return;
     }
     for (const char *name : kClassFiles) {
@@ -66,12 +62,10 @@ void CDriverVersion::DeleteFilesUsed() {
         TraceLog("FILE SRC : %s", path.c_str());
         DeleteFileReported(path);
     }
-    TraceLog("DeleteFilesUsed END");
 }
 
 void CDriverVersion::CopyFilesOfUtilities() {
-    TraceSeparator();
-    TraceLog("CopyFilesOfUtilities BEGIN");
+    StepFrame frame("CopyFilesOfUtilities");
     std::string model = LoadProfileString(IDS_MODEL_NAME);
     std::string uninstaller = LoadProfileString(IDS_UNINSTALLER_FILE);
     std::string windows, system, placed;
@@ -96,5 +90,4 @@ void CDriverVersion::CopyFilesOfUtilities() {
     SetUninstallCommand(placed);
     if (placed.empty())
         ShowError(kNotInPlace, MB_OK | MB_ICONSTOP);
-    TraceLog("CopyFilesOfUtilities END");
 }

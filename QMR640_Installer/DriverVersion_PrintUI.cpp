@@ -7,6 +7,7 @@
 #include "common/driver_printers.h"
 #include "common/printer_driver.h"
 #include "common/system_program.h"
+#include "common/step_frame.h"
 #include "common/trace_log.h"
 
 namespace {
@@ -47,8 +48,7 @@ bool CDriverVersion::FindInfForPrintUI() {
 }
 
 void CDriverVersion::AddToWin2KWithWHQL(int portValue) {
-    TraceSeparator();
-    TraceLog("AddToWin2KWithWHQL BEGIN");
+    StepFrame frame("AddToWin2KWithWHQL");
     int exists = PrinterDrvExist(m_record.driverName);
     PostStatus("Preparing for installation...\r\n", TRUE, 500);
     if (!exists) {
@@ -71,7 +71,7 @@ void CDriverVersion::AddToWin2KWithWHQL(int portValue) {
         }
     }
     TraceSeparator();
-    TraceLog("AddToWin2KWithWHQL END");
+    frame.End();
     PostCompletion("Completed.");
     Sleep(2000);
 }

@@ -12,6 +12,7 @@
 #include "common/registry_utils.h"
 #include "common/report_error.h"
 #include "common/scoped_handle.h"
+#include "common/step_frame.h"
 #include "common/trace_log.h"
 
 namespace {
@@ -21,8 +22,7 @@ void SetText(HKEY key, const char *name, const char *text) {
 } // namespace
 
 void CDriverVersion::CopyINFFile() {
-    TraceSeparator();
-    TraceLog("CopyINFFile BEGIN");
+    StepFrame frame("CopyINFFile");
     // The setup API takes a full path; the package lies beside the installer.
     std::string relative = PackageFile(LoadProfileString(IDS_INF_FILE));
     char source[MAX_PATH] = {0};
@@ -42,12 +42,10 @@ void CDriverVersion::CopyINFFile() {
     }
     m_record.infFile = destination;
     TraceLog("INF FILE NAME : %s", destination);
-    TraceLog("CopyINFFile END");
 }
 
 bool CDriverVersion::INFFileExist(std::string section) {
-    TraceSeparator();
-    TraceLog("INFFileExist BEGIN");
+    StepFrame frame("INFFileExist");
     if (m_bWow64)
         section += ".NTamd64";
     TraceLog("SECTION NAME : %s", section.c_str());
@@ -60,19 +58,16 @@ bool CDriverVersion::INFFileExist(std::string section) {
         TraceLog("OEM FILES EXISTING : %s", name);
         found = true;
     });
-    TraceLog("INFFileExist END");
     return found;
 }
 
 void CDriverVersion::RegisterUninstallInfo() {
-    TraceSeparator();
-    TraceLog("RegisterUninstallInfo BEGIN");
+    StepFrame frame("RegisterUninstallInfo");
     std::string keyPath = LoadProfileString(IDS_UNINSTALL_KEY);
     TraceLog("REGKEY : %s", keyPath.c_str());
     const char *path = keyPath.c_str();
     if (keyPath.empty()) {
         // Without its name the entry's key would be the root itself.
-        TraceLog("RegisterUninstallInfo END");
         return;
     }
 
@@ -89,7 +84,6 @@ void CDriverVersion::RegisterUninstallInfo() {
         TraceLog(m_bWow64 ? "RegCreateKeyEx failed : %s, (%d) "
                           : "RegCreateKeyEx failed : %s , (%d) ",
                  path, int(GetLastError()));
-        TraceLog("RegisterUninstallInfo END");
         return;
     }
     char version[256] = {0};
@@ -110,7 +104,6 @@ void CDriverVersion::RegisterUninstallInfo() {
 
     if (!m_record.infFile.empty())
         SetText(key.Get(), "InfFile", m_record.infFile.c_str());
-    TraceLog("RegisterUninstallInfo END");
 }
 
 void CDriverVersion::SetUninstallCommand(const std::string &uninstaller) {

@@ -13,6 +13,7 @@
 #include "common/report_error.h"
 #include "common/scoped_handle.h"
 #include "common/system_dirs.h"
+#include "common/step_frame.h"
 #include "common/trace_log.h"
 
 namespace {
@@ -22,8 +23,7 @@ const char kDependentFiles[] = "UNIRES.DLL\0STDNAMES.GPD\0QMR640.DLL\0UI640.DLL\
 } // namespace
 
 bool CDriverVersion::AddLanguageMonitor() {
-    TraceSeparator();
-    TraceLog("AddLanguageMonitor BEGIN");
+    StepFrame frame("AddLanguageMonitor");
     PostStatus("Installing L/M...\r\n", TRUE, 500);
     // A 32-bit program reaches the 64-bit system directory only as the Windows directory.
     std::string target;
@@ -38,17 +38,14 @@ bool CDriverVersion::AddLanguageMonitor() {
         DWORD error = GetLastError();
         if (error != ERROR_PRINT_MONITOR_ALREADY_INSTALLED) {
             ReportSystemError("AddMonitor, ERR CODE: %d\n\n", error, MB_ICONSTOP);
-            TraceLog("AddLanguageMonitor END");
             return false;
         }
     }
-    TraceLog("AddLanguageMonitor END");
     return true;
 }
 
 bool CDriverVersion::AddPrinterProcessor() {
-    TraceSeparator();
-    TraceLog("AddPrinterProcessor BEGIN");
+    StepFrame frame("AddPrinterProcessor");
     PostStatus("Installing printer processor...\r\n", TRUE, 500);
     std::string directory;
     if (PrintProcessorDirectory(m_bWow64, directory))
@@ -57,16 +54,13 @@ bool CDriverVersion::AddPrinterProcessor() {
                             (LPSTR)m_record.processorFile.c_str(),
                             (LPSTR)m_record.processorName.c_str())) {
         ReportSystemError("AddPrintProcessor, ERR CODE: %d\n\n", GetLastError(), MB_ICONSTOP);
-        TraceLog("AddPrinterProcessor END");
         return false;
     }
-    TraceLog("AddPrinterProcessor END");
     return true;
 }
 
 bool CDriverVersion::AddPrinterDriverToSystem() {
-    TraceSeparator();
-    TraceLog("AddPrinterDriverToSystem BEGIN");
+    StepFrame frame("AddPrinterDriverToSystem");
     PostStatus("Installing printer driver...\r\n", TRUE, 500);
     std::string dataFile = LoadProfileString(IDS_GPD_FILE);
     DRIVER_INFO_3A driver;
@@ -83,16 +77,13 @@ bool CDriverVersion::AddPrinterDriverToSystem() {
     driver.pDefaultDataType = (LPSTR) "RAW";
     if (!AddPrinterDriverA(NULL, 3, (LPBYTE)&driver)) {
         ReportSystemError("AddPrinterDriver, ERR CODE: %d\n\n", GetLastError(), MB_ICONSTOP);
-        TraceLog("AddPrinterDriverToSystem END");
         return false;
     }
-    TraceLog("AddPrinterDriverToSystem END");
     return true;
 }
 
 bool CDriverVersion::AddPrinterToSystem(int portValue, const std::string &printerName) {
-    TraceSeparator();
-    TraceLog("AddPrinterToSystem BEGIN");
+    StepFrame frame("AddPrinterToSystem");
     if (portValue != PORT_VALUE_USB) {
         PostStatus("Adding printer...\r\n", TRUE, 500);
         PostStatus("Please wait for adding printer.\r\nIt takes a couple of minutes.", TRUE, 0);
@@ -110,10 +101,9 @@ bool CDriverVersion::AddPrinterToSystem(int portValue, const std::string &printe
         ScopedPrinter added(AddPrinterA(NULL, 2, (LPBYTE)&printer));
         if (!added.Valid()) {
             ReportSystemError("AddPrinter, Error Code: %d\n\n", GetLastError(), MB_ICONSTOP);
-            TraceLog("AddPrinterToSystem END");
+            frame.End();
             EndRun(0);
         }
     }
-    TraceLog("AddPrinterToSystem END");
     return true;
 }

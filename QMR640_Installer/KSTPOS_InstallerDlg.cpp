@@ -104,6 +104,7 @@ int CKSTPOS_InstallerDlg::ChoosePort() {
         if (m_PortDlg.DoModal() != IDOK) {
             TraceLog(kCanceled);
             AppMessageBox(kCanceled, MB_OK | MB_ICONINFORMATION);
+            EndTraceLog();
             exit(0);
         }
         return m_PortDlg.m_nPortIndex;

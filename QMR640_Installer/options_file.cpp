@@ -5,6 +5,7 @@
 #include "common/bounded_string.h"
 #include "common/ports.h"
 #include "common/system_dirs.h"
+#include "common/step_frame.h"
 #include "common/trace_log.h"
 
 const char kOptionsFileName[] = "QMR640_Config.KST";
@@ -45,12 +46,11 @@ char *GetDriverInfoFromFile(const char *section, const char *key, char *value, D
     }
 
     DWORD error = GetLastError();
-    TraceSeparator();
-    TraceLog("GetDriverInfoFromFile BEGIN");
+    StepFrame frame("GetDriverInfoFromFile");
     TraceLog("SECTION NAME : %s", section);
     TraceLog("KEY NAME : %s", key);
     TraceLog("GetDriverInfoFromFile failed. (%d)", int(error));
-    TraceLog("GetDriverInfoFromFile END");
+    frame.End();
     TraceSeparator();
     return NULL;
 }

@@ -14,6 +14,7 @@
 #include "common/program_folder.h"
 #include "common/report_error.h"
 #include "common/restart.h"
+#include "common/step_frame.h"
 #include "common/trace_log.h"
 #include "removal/package_presence.h"
 #include "removal/pnp_cleanup.h"
@@ -172,8 +173,7 @@ void CKSTPOS_UninstallerDlg::EndWithNothingToRemove() {
 }
 
 int CKSTPOS_UninstallerDlg::AddPrinterObjectsToList() {
-    TraceSeparator();
-    TraceLog("AddPrinterObjectsToList BEGIN");
+    StepFrame frame("AddPrinterObjectsToList");
     std::vector<std::string> names;
     std::string driver = LoadProfileString(IDS_DRIVER_NAME);
     bool listed = PrintersOfDriver(driver, names);
@@ -186,13 +186,11 @@ int CKSTPOS_UninstallerDlg::AddPrinterObjectsToList() {
     }
     if (!listed) {
         ReportSystemError("EnumPrinters Error Code: %d\n\n", GetLastError(), MB_ICONEXCLAMATION);
-        TraceLog("AddPrinterObjectsToList END");
         return -1;
     }
     for (const std::string &name : names)
         m_PrinterList.push_front(name);
     TraceLog("The number of printer-objects : %d", int(m_PrinterList.size()));
-    TraceLog("AddPrinterObjectsToList END");
     return int(m_PrinterList.size());
 }
 

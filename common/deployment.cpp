@@ -105,8 +105,10 @@ void EndWithFatalError(const char *text) {
     DWORD reporter = 0;
     if (!g_fatalThread.compare_exchange_strong(reporter, self)) {
         // A fatal error in the report itself (its line, its box or the runtime's exit).
-        if (reporter == self)
+        if (reporter == self) {
+            EndTraceLog();
             exit(EXIT_FAILED);
+        }
         WaitForTheFatalEnd();
     }
     g_failed = true;
@@ -133,5 +135,6 @@ void EndRunWith(int code) {
         WaitForTheFatalEnd();
     if (Unattended())
         TraceLog("EXIT CODE : %d", code);
+    EndTraceLog();
     exit(code);
 }

@@ -6,6 +6,7 @@
 
 #include "common/plain_file.h"
 #include "common/scoped_handle.h"
+#include "common/step_frame.h"
 #include "common/trace_log.h"
 
 namespace {
@@ -79,8 +80,7 @@ bool DeleteFileReported(const std::string &path) {
 }
 
 BOOL CreateDirectoryWithSA(const std::string &path) {
-    TraceSeparator();
-    TraceLog("CreateDirectoryWithSA BEGIN");
+    StepFrame frame("CreateDirectoryWithSA");
 
     PSID everyone = NULL;
     SID_IDENTIFIER_AUTHORITY worldAuthority = {SECURITY_WORLD_SID_AUTHORITY};
@@ -132,6 +132,5 @@ BOOL CreateDirectoryWithSA(const std::string &path) {
         FreeSid(everyone);
     if (acl != NULL)
         LocalFree(acl);
-    TraceLog("CreateDirectoryWithSA END");
     return created;
 }

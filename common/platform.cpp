@@ -3,6 +3,7 @@
 #include <windows.h>
 #include <string.h>
 
+#include "common/step_frame.h"
 #include "common/trace_log.h"
 
 namespace {
@@ -57,8 +58,7 @@ int ClassifyOS(unsigned platformId, unsigned major, unsigned minor, unsigned pro
 }
 
 int CheckOS() {
-    TraceSeparator();
-    TraceLog("CheckOS BEGIN");
+    StepFrame frame("CheckOS");
     OSVERSIONINFOEXA info;
     memset(&info, 0, sizeof info);
     info.dwOSVersionInfoSize = sizeof(OSVERSIONINFOEXA);
@@ -73,7 +73,6 @@ int CheckOS() {
     TraceLog("osvi.dwBuildNumber  : %d", int(info.dwBuildNumber));
     int code =
         ClassifyOS(info.dwPlatformId, info.dwMajorVersion, info.dwMinorVersion, info.wProductType);
-    TraceLog("CheckOS END");
     return code;
 }
 

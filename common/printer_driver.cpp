@@ -5,11 +5,11 @@
 
 #include "common/enumerate.h"
 #include "common/platform.h"
+#include "common/step_frame.h"
 #include "common/trace_log.h"
 
 int PrinterDrvExist(const std::string &driverName, const StepHost &host, StatusMode mode) {
-    TraceSeparator();
-    TraceLog("PrinterDrvExist BEGIN");
+    StepFrame frame("PrinterDrvExist");
     ReportStep(host, mode, "Checking existing drivers...\r\n", 500);
     char *environment = SpoolerEnvironment(host.wow64);
     DWORD returned = 0;
@@ -24,7 +24,7 @@ int PrinterDrvExist(const std::string &driverName, const StepHost &host, StatusM
         exists = drivers[i].pName != NULL && driverName == drivers[i].pName;
     TraceLog(exists ? "%s PRINTER DRIVER EXISTS." : "%s PRINTER DRIVER DOES NOT EXIST.",
              driverName.c_str());
-    TraceLog("PrinterDrvExist END");
+    frame.End();
     free(buffer);
     return exists;
 }

@@ -22,6 +22,7 @@ char g_logFolder[256];
 WideName g_logName;
 // The file index of the log this run created, plus one; 0 before it exists.
 std::atomic<unsigned long long> g_ownLog(0);
+std::atomic<bool> g_ended(false);
 
 const DWORD kShareReadWrite = FILE_SHARE_READ | FILE_SHARE_WRITE;
 
@@ -146,6 +147,7 @@ void StartTraceLog(const char *fileName) {
     g_logFolder[0] = '\0';
     g_logName.clear();
     g_ownLog = 0;
+    g_ended = false;
     // Without the Windows directory there is no system drive: the log stays off rather than
     // going to the root of the current drive.
     std::string windows;
@@ -165,7 +167,7 @@ void StartTraceLog(const char *fileName) {
 }
 
 void TraceLog(const char *format, ...) {
-    ScopedHandle folder(g_logName.empty() ? NULL : OpenLogFolder());
+    ScopedHandle folder(g_logName.empty() || g_ended ? NULL : OpenLogFolder());
     if (!folder.Valid())
         return;
     ScopedHandle file(OpenLog(folder.Get()));
@@ -175,6 +177,10 @@ void TraceLog(const char *format, ...) {
         WriteLine(file.Get(), format, args);
         va_end(args);
     }
+}
+
+void EndTraceLog() {
+    g_ended = true;
 }
 
 void TraceSeparator() {

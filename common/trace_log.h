@@ -10,5 +10,9 @@ void StartTraceLog(const char *fileName);
 // opened, or that is a link or has a second name, drops the line silently.
 void TraceLog(const char *format, ...);
 
+// The run is ending through exit: the log takes no further line. Exit runs no destructor, so no
+// step still open then writes its END.
+void EndTraceLog();
+
 // The separator that every step writes before its BEGIN line.
 void TraceSeparator();
