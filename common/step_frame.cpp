@@ -2,7 +2,9 @@
 
 #include "common/trace_log.h"
 
-StepFrame::StepFrame(const char *name) : m_name(name), m_open(true) {
+StepFrame::StepFrame(const char *name) : m_name(name), m_open(name != nullptr) {
+    if (!m_open)
+        return;
     TraceSeparator();
     TraceLog("%s BEGIN", m_name);
 }

@@ -4,6 +4,7 @@
 
 class StepFrame {
   public:
+    // A NULL name makes a frame that writes nothing.
     explicit StepFrame(const char *name);
     // Not noexcept: where ending the process unwinds the stack, it may do so from the END line.
     ~StepFrame() noexcept(false);

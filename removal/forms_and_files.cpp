@@ -13,6 +13,7 @@
 #include "common/restart.h"
 #include "common/scoped_handle.h"
 #include "common/system_dirs.h"
+#include "common/step_frame.h"
 #include "common/trace_log.h"
 #include "removal/removal_steps.h"
 
@@ -29,8 +30,7 @@ void DeleteStagedCopy(const std::string &path) {
 
 void DeleteForms(const StepHost &host) {
     const ProgramSettings &program = CurrentProgram();
-    TraceSeparator();
-    TraceLog("DeleteForms BEGIN");
+    StepFrame frame("DeleteForms");
     ReportStep(host, program.detailedRemoval ? STATUS_NO_STEP : STATUS_QUIET, "Deleting forms...",
                100);
     ScopedPrinter opened;
@@ -50,7 +50,6 @@ void DeleteForms(const StepHost &host) {
             TraceLog("FORM NAMES : %s ", forms[i].pName);
         }
     free(buffer);
-    TraceLog("DeleteForms END");
 }
 
 std::vector<std::string> DriverComponentPaths(const std::string &windows,
@@ -86,8 +85,7 @@ void DeleteDriverComponent(const StepHost &host) {
     bool detailed = program.detailedRemoval;
     // The installer's copy has always been traced under the name of its installation twin.
     const char *name = detailed ? "DeleteDriverComponent" : "DeleteFilesUsed";
-    TraceSeparator();
-    TraceLog("%s BEGIN", name);
+    StepFrame frame(name);
     ReportStep(host, detailed ? STATUS_STEP : STATUS_QUIET, "Deleting driver-components...", 100);
     std::string windows, drivers;
     WindowsDirectory(windows);
@@ -107,6 +105,6 @@ void DeleteDriverComponent(const StepHost &host) {
             if (!file.empty())
                 DeleteStagedCopy(drivers + "\\" + file);
 
-    TraceLog("%s END", name);
+    frame.End();
     RunSpoolerCommand("net start spooler", 2000);
 }

@@ -11,6 +11,7 @@
 #include "common/platform.h"
 #include "common/profile.h"
 #include "common/system_dirs.h"
+#include "common/step_frame.h"
 #include "common/trace_log.h"
 #include "removal/removal_steps.h"
 
@@ -66,8 +67,7 @@ void RemoveOemInf(const StepHost &host, const char *name, bool detailed) {
 void DeleteINFFile(const StepHost &host) {
     const ProgramSettings &program = CurrentProgram();
     bool detailed = program.detailedRemoval;
-    TraceSeparator();
-    TraceLog("DeleteINFFile BEGIN");
+    StepFrame frame("DeleteINFFile");
     ReportStep(host, detailed ? STATUS_NO_STEP : STATUS_QUIET, "Deleting the INF file...", 100);
     std::string section = ModelSection(host.wow64);
     if (detailed)
@@ -84,5 +84,4 @@ void DeleteINFFile(const StepHost &host) {
     });
     if (detailed && !matched)
         TraceLog("The key name was not found.");
-    TraceLog("DeleteINFFile END");
 }

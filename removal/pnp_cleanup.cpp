@@ -10,6 +10,7 @@
 #include "common/registry_utils.h"
 #include "common/scoped_handle.h"
 #include "common/system_dirs.h"
+#include "common/step_frame.h"
 #include "common/trace_log.h"
 
 namespace {
@@ -18,15 +19,13 @@ const size_t kCompareLength = 21;
 } // namespace
 
 void DeleteVidPid(const StepHost &host, StatusMode mode) {
-    TraceSeparator();
-    TraceLog("DeleteVidPid BEGIN");
+    StepFrame frame("DeleteVidPid");
     ReportStep(host, mode, "Deleting Vid & Pid info...", 500);
     char device[256] = {0};
     CopyBounded(device, sizeof device, "USB\\");
     AppendBounded(device, sizeof device, LoadProfileString(IDS_USB_HARDWARE_ID).c_str());
     RemoveDevicesByHardwareId(device);
     TraceLog("VID&PID : %s", device);
-    TraceLog("DeleteVidPid END");
 }
 
 bool RemoveDevicesByHardwareId(const char *hardwareId) {
@@ -55,8 +54,7 @@ bool RemoveDevicesByHardwareId(const char *hardwareId) {
 }
 
 void Delete_LPT_USB_Info(const StepHost &host, StatusMode mode) {
-    TraceSeparator();
-    TraceLog("Delete_LPT_USB_Info BEGIN");
+    StepFrame frame("Delete_LPT_USB_Info");
     ReportStep(host, mode, "Deleting information of LPT and USB...", 500);
     for (UINT id : {IDS_USBPRINT_ENUM_KEY, IDS_LPTENUM_ENUM_KEY}) {
         char keyPath[512] = {0};
@@ -67,12 +65,10 @@ void Delete_LPT_USB_Info(const StepHost &host, StatusMode mode) {
         CopyBounded(subKey, sizeof subKey, key.c_str());
         GrantAndDeleteRegKey(keyPath, subKey, host.wow64);
     }
-    TraceLog("Delete_LPT_USB_Info END");
 }
 
 void DeletePrnDrvPnPDirectory(const StepHost &host, StatusMode mode) {
-    TraceSeparator();
-    TraceLog("DeletePrnDrvPnPDirectory BEGIN");
+    StepFrame frame("DeletePrnDrvPnPDirectory");
     ReportStep(host, mode, "Deleting PNP directories...", 500);
     std::string directory;
     bool haveDirectory = PrinterDriverDirectory(host.wow64, directory);
@@ -86,5 +82,4 @@ void DeletePrnDrvPnPDirectory(const StepHost &host, StatusMode mode) {
             DeleteDirectoryTree(path);
         TraceLog(i == 0 ? "DIR PATH-1 : %s " : "DIR PATH-2 : %s ", path.c_str());
     }
-    TraceLog("DeletePrnDrvPnPDirectory END");
 }

@@ -13,6 +13,7 @@
 #include "common/report_error.h"
 #include "common/restart.h"
 #include "common/scoped_handle.h"
+#include "common/step_frame.h"
 #include "common/trace_log.h"
 #include "removal/pnp_cleanup.h"
 #include "removal/removal_steps.h"
@@ -72,34 +73,28 @@ void DeletePrinterObjects(const StepHost &host) {
 }
 
 void RemoveDrivers(const StepHost &host) {
-    TraceSeparator();
-    TraceLog("RemoveDrivers BEGIN");
+    StepFrame frame("RemoveDrivers");
     PostStatus(*host.status, host.progressBar, "Removing printer-driver...", TRUE, 1000);
     RemoveFromOS(host);
     DeleteVidPid(host, STATUS_NO_STEP);
     Delete_LPT_USB_Info(host, STATUS_NO_STEP);
     DeletePrnDrvPnPDirectory(host, STATUS_NO_STEP);
     PostCompletion(*host.status, host.progressBar, "The uninstallation has been completed.", 1000);
-    TraceLog("RemoveDrivers END");
 }
 
 void RemovePrinterObjects(const std::list<std::string> &printers) {
-    TraceSeparator();
-    TraceLog("RemovePrinterObjects BEGIN");
+    StepFrame frame("RemovePrinterObjects");
     for (const std::string &name : printers) {
         TraceLog("OBJECT NAME : %s", name.c_str());
         DeletePrinterObject(name.c_str());
     }
     RunSpoolerCommand("net stop spooler", 2000);
     RunSpoolerCommand("net start spooler", 2000);
-    TraceLog("RemovePrinterObjects END");
 }
 
 bool RemoveFromOS(const StepHost &host) {
-    if (!Detailed()) {
-        TraceSeparator();
-        TraceLog("RemoveFromOS BEGIN");
-    }
+    // The uninstaller traces each of its steps instead.
+    StepFrame frame(Detailed() ? NULL : "RemoveFromOS");
     char modelName[256] = {0};
     CopyBounded(modelName, sizeof modelName, LoadProfileString(IDS_MODEL_NAME).c_str());
     DeleteForms(host);
@@ -108,8 +103,5 @@ bool RemoveFromOS(const StepHost &host) {
     DeleteProcessor(host);
     DeleteDriverComponent(host);
     DeleteINFFile(host);
-    bool deleted = DeleteUninstallationInfo(host);
-    if (!Detailed())
-        TraceLog("RemoveFromOS END");
-    return deleted;
+    return DeleteUninstallationInfo(host);
 }

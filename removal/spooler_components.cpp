@@ -10,6 +10,7 @@
 #include "common/registry_utils.h"
 #include "common/restart.h"
 #include "common/system_dirs.h"
+#include "common/step_frame.h"
 #include "common/trace_log.h"
 #include "removal/removal_steps.h"
 
@@ -28,8 +29,7 @@ typedef UINT(WINAPI *GetSystemWow64DirectoryFn)(LPSTR, UINT);
 } // namespace
 
 bool DeletePrinterDrv(const StepHost &host, const char *modelName) {
-    TraceSeparator();
-    TraceLog("DeletePrinterDrv BEGIN");
+    StepFrame frame("DeletePrinterDrv");
     ReportDetail(host, "Deleting printer-drivers...");
     char driverName[256] = {0};
     CopyBounded(driverName, sizeof driverName, LoadProfileString(CurrentProgram().makerId).c_str());
@@ -49,13 +49,11 @@ bool DeletePrinterDrv(const StepHost &host, const char *modelName) {
     }
     RunSpoolerCommand("net stop spooler", 2000);
     RunSpoolerCommand("net start spooler", 2000);
-    TraceLog("DeletePrinterDrv END");
     return result;
 }
 
 void DeleteLanguageMonitor(const StepHost &host) {
-    TraceSeparator();
-    TraceLog("DeleteLanguageMonitor BEGIN");
+    StepFrame frame("DeleteLanguageMonitor");
     ReportDetail(host, "Deleting L/M...");
     std::string monitor = LoadProfileString(IDS_MONITOR_NAME);
     if (!DeleteMonitorA(NULL, SpoolerEnvironment(host.wow64), (LPSTR)monitor.c_str())) {
@@ -87,12 +85,10 @@ void DeleteLanguageMonitor(const StepHost &host) {
             DeleteFileA((windows + "\\Sysnative\\" + file).c_str());
         }
     }
-    TraceLog("DeleteLanguageMonitor END");
 }
 
 void DeleteProcessor(const StepHost &host) {
-    TraceSeparator();
-    TraceLog("DeleteProcessor BEGIN");
+    StepFrame frame("DeleteProcessor");
     ReportDetail(host, "Deleting the processor...");
     std::string processor = LoadProfileString(IDS_PROCESSOR_NAME);
     if (!DeletePrintProcessorA(NULL, SpoolerEnvironment(host.wow64), (LPSTR)processor.c_str())) {
@@ -103,5 +99,4 @@ void DeleteProcessor(const StepHost &host) {
     std::string directory;
     if (PrintProcessorDirectory(host.wow64, directory))
         DeleteFileReported(directory + "\\" + LoadProfileString(IDS_PROCESSOR_FILE));
-    TraceLog("DeleteProcessor END");
 }

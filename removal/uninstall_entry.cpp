@@ -5,27 +5,24 @@
 #include "common/bounded_string.h"
 #include "common/profile.h"
 #include "common/registry_utils.h"
+#include "common/step_frame.h"
 #include "common/trace_log.h"
 #include "removal/removal_steps.h"
 
 bool DeleteUninstallationInfo(const StepHost &host) {
-    TraceSeparator();
-    TraceLog("DeleteUninstallationInfo BEGIN");
+    StepFrame frame("DeleteUninstallationInfo");
     char key[256] = {0};
     CopyBounded(key, sizeof key, LoadProfileString(IDS_UNINSTALL_KEY).c_str());
     if (CurrentProgram().detailedRemoval)
         TraceLog("RegKey : %s", key);
     bool deleted = DeleteMachineKey(key, host.wow64);
-    TraceLog("DeleteUninstallationInfo END");
     return deleted;
 }
 
 void DeleteUninstallInfoFromReg(const StepHost &host) {
-    TraceSeparator();
-    TraceLog("DeleteUninstallInfoFromReg BEGIN");
+    StepFrame frame("DeleteUninstallInfoFromReg");
     char key[520] = {0};
     CopyBounded(key, sizeof key, LoadProfileString(IDS_UNINSTALL_KEY).c_str());
     TraceLog("REGKEY : %s", key);
     DeleteMachineKeyIfPresent(key, host.wow64);
-    TraceLog("DeleteUninstallInfoFromReg END");
 }
