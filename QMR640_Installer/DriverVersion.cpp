@@ -63,8 +63,7 @@ void CDriverVersion::PostCompletion(const char *text) {
 }
 
 StepHost CDriverVersion::Host() const {
-    StepHost host = {m_bWow64, m_nOSCode, m_pStatusText, m_hProgressBar};
-    return host;
+    return ProgramStepHost(m_bWow64, m_nOSCode, m_pStatusText, m_hProgressBar);
 }
 
 int CDriverVersion::PrinterDrvExist(const std::string &driverName) {

@@ -18,8 +18,7 @@ namespace {
 const char kCanceled[] = "The driver installation canceled.";
 } // namespace
 
-CKSTPOS_InstallerDlg::CKSTPOS_InstallerDlg()
-    : ProgressDialog(IDR_MAINFRAME, IDC_PROGRESS, 9, OS_WIN7_OR_OTHER) {}
+CKSTPOS_InstallerDlg::CKSTPOS_InstallerDlg() : ProgressDialog(IDR_MAINFRAME, IDC_PROGRESS, 9) {}
 
 INT_PTR CKSTPOS_InstallerDlg::DoModal() {
     return RunModal(IDD_KSTPOS_INSTALLER_DIALOG);
@@ -44,9 +43,9 @@ void CKSTPOS_InstallerDlg::StartUp() {
                   MB_OK | MB_ICONSTOP);
         EndRun(0);
     }
-    wow64 = IsWow64();
-    osCode = CheckOS();
-    m_DriverVersion.SetSystemInfo(wow64, osCode);
+    BOOL wow64 = IsWow64();
+    host = ProgramStepHost(wow64, CheckOS(), &status, progressBar);
+    m_DriverVersion.SetSystemInfo(host.wow64, host.osCode);
     m_DriverVersion.SetControlPointers(&status, progressBar);
     BuildVersionCaption();
     RunSpoolerCommand("net start spooler", 2000);
@@ -70,18 +69,18 @@ void CKSTPOS_InstallerDlg::OnRefresh() {
 }
 
 void CKSTPOS_InstallerDlg::RunWorker() {
-    if (osCode < OS_WIN2000) {
+    if (host.osCode < OS_WIN2000) {
         ShowError("THE DRIVER CAN NOT BE INSTALLED ON THIS OS.", MB_OK | MB_ICONINFORMATION);
         EndRun(0);
     }
-    if (osCode >= OS_VISTA && !m_DriverVersion.FindInfForPrintUI())
+    if (host.osCode >= OS_VISTA && !m_DriverVersion.FindInfForPrintUI())
         EndRun(0);
     busy = 1;
     int portIndex = ChoosePort();
     bool removed = CheckInstalledVersion();
     int portValue = PortValue(portIndex);
     if (portValue >= 0) {
-        if (osCode >= OS_VISTA)
+        if (host.osCode >= OS_VISTA)
             m_DriverVersion.AddToWin2KWithWHQL(portValue);
         else
             m_DriverVersion.AddToWin2K(portValue);
@@ -136,13 +135,12 @@ bool CKSTPOS_InstallerDlg::CheckInstalledVersion() {
         version[i] = DWORD(atoi(LoadProfileString(ids[i]).c_str()));
     int result = CompareDriverVersion(LoadProfileString(IDS_DRIVER_NAME),
                                       LoadProfileString(IDS_PROCESSOR_NAME), version[0], version[1],
-                                      version[2], version[3], wow64);
+                                      version[2], version[3], host.wow64);
     if (result == 2 || result == 3)
         return false;
     ShowInformation("There is a different version driver in this system.\r\n\r\nThe installed "
                     "driver will be removed.",
                     MB_OK | MB_ICONINFORMATION);
-    StepHost host = {wow64, osCode, &status, progressBar};
     DeletePrinterObjects(host);
     if (Unattended()) {
         // Nobody runs the installer again after the restart: the new version goes on now, so

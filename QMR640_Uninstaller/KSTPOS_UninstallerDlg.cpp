@@ -29,7 +29,7 @@ const char kRestartQuestion[] = "Restart the computer can take effect.\nPlease r
 } // namespace
 
 CKSTPOS_UninstallerDlg::CKSTPOS_UninstallerDlg()
-    : ProgressDialog(IDR_MAINFRAME, IDC_PROGRESS, 10, OS_WIN7_OR_OTHER), m_bUninstallStarted(false),
+    : ProgressDialog(IDR_MAINFRAME, IDC_PROGRESS, 10), m_bUninstallStarted(false),
       m_nPrinterObjects(0), m_hCancel(NULL), m_hUninstall(NULL), m_hPrinterList(NULL) {}
 
 INT_PTR CKSTPOS_UninstallerDlg::DoModal() {
@@ -97,8 +97,8 @@ void CKSTPOS_UninstallerDlg::Started() {
 void CKSTPOS_UninstallerDlg::StartUp() {
     StartTraceLog(CurrentProgram().logFileName);
     EnterProgramFolder();
-    wow64 = IsWow64();
-    osCode = CheckOS();
+    BOOL wow64 = IsWow64();
+    host = ProgramStepHost(wow64, CheckOS(), &status, progressBar);
     m_nPrinterObjects = 0;
     busy = 0;
 }
@@ -160,15 +160,15 @@ void CKSTPOS_UninstallerDlg::PrepareUninstall() {
 
 bool CKSTPOS_UninstallerDlg::DriverPresent() {
     // What a run ended half way leaves counts too: it is removed as a driver without printers.
-    return PrinterDrvExist(LoadProfileString(IDS_DRIVER_NAME), Host(), STATUS_QUIET) != 0 ||
-           PackageTraceExist(Host());
+    return PrinterDrvExist(LoadProfileString(IDS_DRIVER_NAME), host, STATUS_QUIET) != 0 ||
+           PackageTraceExist(host);
 }
 
 void CKSTPOS_UninstallerDlg::EndWithNothingToRemove() {
     std::string text =
         "The " + LoadProfileString(IDS_MODEL_NAME) + " driver does not exist on this system.";
     ShowInformation(text.c_str(), MB_OK | MB_ICONINFORMATION);
-    DeleteUninstallInfoFromReg(Host());
+    DeleteUninstallInfoFromReg(host);
     EndRun(0);
 }
 
@@ -220,11 +220,6 @@ void CKSTPOS_UninstallerDlg::UpdateUninstallButton() {
     EnableWindow(m_hUninstall, FALSE);
 }
 
-StepHost CKSTPOS_UninstallerDlg::Host() {
-    StepHost host = {wow64, osCode, &status, progressBar};
-    return host;
-}
-
 void CKSTPOS_UninstallerDlg::PostStatus(const char *text, BOOL step, DWORD pause) {
     ::PostStatus(status, progressBar, text, step, pause);
 }
@@ -257,7 +252,6 @@ void CKSTPOS_UninstallerDlg::RunWorker() {
 
 void CKSTPOS_UninstallerDlg::RemoveChosenPrinters() {
     bool allChosen = m_nPrinterObjects == int(m_PrinterList.size());
-    StepHost host = Host();
     if (m_nPrinterObjects != 0) {
         PostStatus("Deleting printer-driver objects...", TRUE, 1000);
         RemovePrinterObjects(m_PrinterList);

@@ -49,6 +49,5 @@ class CKSTPOS_UninstallerDlg : public ProgressDialog<CKSTPOS_UninstallerDlg> {
     void UpdateUninstallButton();
     // Removes the printers in the printer list and, when they are all the driver's, the package.
     void RemoveChosenPrinters();
-    StepHost Host();
     void PostStatus(const char *text, BOOL step, DWORD pause);
 };

@@ -173,7 +173,7 @@ int main(int argc, char **argv) {
                 winsim::RunProcess(Uninstaller(), [] {
                     SetCurrentProgram(kUninstallerProgram);
                     StatusText status;
-                    StepHost host = {FALSE, 2005, &status, NULL};
+                    StepHost host = ProgramStepHost(FALSE, 2005, &status, NULL);
                     DeleteINFFile(host);
                 });
             });
@@ -191,7 +191,7 @@ int main(int argc, char **argv) {
                 winsim::RunProcess(Uninstaller(), [] {
                     SetCurrentProgram(kUninstallerProgram);
                     StatusText status;
-                    StepHost host = {FALSE, 2005, &status, NULL};
+                    StepHost host = ProgramStepHost(FALSE, 2005, &status, NULL);
                     DeleteVidPid(host, STATUS_QUIET);
                 });
             });

@@ -11,7 +11,8 @@ struct ProgramSettings {
     UINT descriptionFileId; // QMR640.GPD
     UINT fontFileId;        // QMR640.BUD
     UINT settingsFileId;    // UI640.INI
-    // The uninstaller's removal reports each step to its dialog and traces more detail.
+    // The uninstaller's removal reports each step to its dialog and traces more detail; the
+    // steps read it from their StepHost.
     bool detailedRemoval;
 };
 

@@ -9,6 +9,7 @@
 #include "common/dialog_icon.h"
 #include "common/dialog_window.h"
 #include "common/status.h"
+#include "common/step_host.h"
 
 // The program icon in the dialog's caption and task button.
 void ShowProgramIcon(HWND dialog, HICON icon);
@@ -46,8 +47,8 @@ template <class Dialog> class ProgressDialog : public DialogWindow<Dialog> {
         return Self().OnOwnMessage(message, wParam, lParam);
     }
 
-    int osCode;
-    BOOL wow64 = FALSE;
+    // The steps' host, filled by the dialog's start-up.
+    StepHost host;
     // Set while the worker runs: the wait cursor shows, Close and Escape do nothing.
     std::atomic<LONG> busy{0};
     HWND progressBar = NULL;
@@ -55,8 +56,8 @@ template <class Dialog> class ProgressDialog : public DialogWindow<Dialog> {
     HICON icon;
 
   protected:
-    ProgressDialog(int iconId, int progressId, int barStep, int defaultOsCode)
-        : osCode(defaultOsCode), icon(LoadIconA(GetModuleHandleA(NULL), MAKEINTRESOURCEA(iconId))),
+    ProgressDialog(int iconId, int progressId, int barStep)
+        : icon(LoadIconA(GetModuleHandleA(NULL), MAKEINTRESOURCEA(iconId))),
           m_progressId(progressId), m_barStep(barStep) {}
 
     bool StartWorker() { return StartWorkerThread(WorkerThread, static_cast<Dialog *>(this)); }

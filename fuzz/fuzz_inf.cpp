@@ -20,7 +20,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
     winsim::RunProcess(FuzzUninstallerModule(), [] {
         SetCurrentProgram(kUninstallerProgram);
         StatusText status;
-        StepHost host = {FALSE, 2010, &status, NULL};
+        StepHost host = ProgramStepHost(FALSE, 2010, &status, NULL);
         DeleteINFFile(host);
     });
     return 0;

@@ -31,8 +31,7 @@ void DeleteStagedCopy(const std::string &path) {
 void DeleteForms(const StepHost &host) {
     const ProgramSettings &program = CurrentProgram();
     StepFrame frame("DeleteForms");
-    ReportStep(host, program.detailedRemoval ? STATUS_NO_STEP : STATUS_QUIET, "Deleting forms...",
-               100);
+    ReportStep(host, host.detailed ? STATUS_NO_STEP : STATUS_QUIET, "Deleting forms...", 100);
     ScopedPrinter opened;
     OpenPrinterA(NULL, opened.Receive(), NULL);
     HANDLE server = opened.Get();
@@ -52,7 +51,7 @@ void DeleteForms(const StepHost &host) {
     free(buffer);
 }
 
-std::vector<std::string> DriverComponentPaths(const std::string &windows,
+std::vector<std::string> DriverComponentPaths(const StepHost &host, const std::string &windows,
                                               const std::string &drivers) {
     const ProgramSettings &program = CurrentProgram();
     std::string w = windows + "\\";
@@ -63,7 +62,7 @@ std::vector<std::string> DriverComponentPaths(const std::string &windows,
     std::string renderFile = LoadProfileString(IDS_RENDER_FILE);
     // Each path with whether its directory could be read; the others are left alone.
     std::vector<std::pair<bool, std::string>> paths = {{!windows.empty(), w + driverFile}};
-    if (program.detailedRemoval)
+    if (host.detailed)
         paths.push_back({!drivers.empty(), d + driverFile});
     paths.insert(paths.end(), {{!drivers.empty(), d + description},
                                {!windows.empty(), w + description},
@@ -81,8 +80,7 @@ std::vector<std::string> DriverComponentPaths(const std::string &windows,
 }
 
 void DeleteDriverComponent(const StepHost &host) {
-    const ProgramSettings &program = CurrentProgram();
-    bool detailed = program.detailedRemoval;
+    bool detailed = host.detailed;
     // The installer's copy has always been traced under the name of its installation twin.
     const char *name = detailed ? "DeleteDriverComponent" : "DeleteFilesUsed";
     StepFrame frame(name);
@@ -96,7 +94,7 @@ void DeleteDriverComponent(const StepHost &host) {
     }
     RunSpoolerCommand("net stop spooler", 1500);
 
-    for (const std::string &path : DriverComponentPaths(windows, drivers))
+    for (const std::string &path : DriverComponentPaths(host, windows, drivers))
         DeleteFileReported(path);
     // The copies an installation ended half way left where it stages them. The class files go
     // only there, never from the version folder, where other drivers use them.

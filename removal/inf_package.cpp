@@ -65,8 +65,7 @@ void RemoveOemInf(const StepHost &host, const char *name, bool detailed) {
 } // namespace
 
 void DeleteINFFile(const StepHost &host) {
-    const ProgramSettings &program = CurrentProgram();
-    bool detailed = program.detailedRemoval;
+    bool detailed = host.detailed;
     StepFrame frame("DeleteINFFile");
     ReportStep(host, detailed ? STATUS_NO_STEP : STATUS_QUIET, "Deleting the INF file...", 100);
     std::string section = ModelSection(host.wow64);

@@ -11,6 +11,8 @@
 #include "common/package_files.h"
 #include "common/platform.h"
 #include "common/profile.h"
+#include "common/scoped_handle.h"
+#include "common/step_frame.h"
 #include "common/system_dirs.h"
 #include "common/trace_log.h"
 #include "removal/removal_steps.h"
@@ -46,15 +48,15 @@ bool MonitorExists(const std::string &name) {
 }
 
 bool TaggedFormExists(const std::string &tag) {
-    HANDLE server = NULL;
-    if (tag.empty() || !OpenPrinterA(NULL, &server, NULL))
+    ScopedPrinter opened;
+    if (tag.empty() || !OpenPrinterA(NULL, opened.Receive(), NULL))
         return false;
+    HANDLE server = opened.Get();
     bool found = Listed<FORM_INFO_1A>(
         [server](LPBYTE into, DWORD size, LPDWORD needed, LPDWORD count) {
             return EnumFormsA(server, 1, into, size, needed, count);
         },
         [&tag](const char *listed) { return strstr(listed, tag.c_str()) != NULL; });
-    ClosePrinter(server);
     return found;
 }
 
@@ -69,11 +71,12 @@ bool OemInfExists(BOOL wow64) {
 
 // The first of the product's files found where the removal deletes them, or empty: the driver's
 // own, its copies staged in the driver directory, the language monitor's and the print processor's.
-std::string ProductFileFound(BOOL wow64) {
+std::string ProductFileFound(const StepHost &host) {
+    BOOL wow64 = host.wow64;
     std::string windows, system, drivers, processors;
     WindowsDirectory(windows);
     PrinterDriverDirectory(wow64, drivers);
-    std::vector<std::string> paths = DriverComponentPaths(windows, drivers);
+    std::vector<std::string> paths = DriverComponentPaths(host, windows, drivers);
     if (!drivers.empty())
         for (const std::string &name : StagedProductFiles())
             paths.push_back(drivers + "\\" + name);
@@ -94,7 +97,8 @@ std::string ProductFileFound(BOOL wow64) {
 }
 
 // What of the package is there, or empty.
-std::string FirstTrace(BOOL wow64) {
+std::string FirstTrace(const StepHost &host) {
+    BOOL wow64 = host.wow64;
     std::string name = LoadProfileString(IDS_PROCESSOR_NAME);
     if (!name.empty() && ProcessorExists(wow64, name))
         return name;
@@ -106,18 +110,16 @@ std::string FirstTrace(BOOL wow64) {
     name = LoadProfileString(CurrentProgram().formTagId);
     if (TaggedFormExists(name))
         return "a form " + name;
-    return ProductFileFound(wow64);
+    return ProductFileFound(host);
 }
 } // namespace
 
 bool PackageTraceExist(const StepHost &host) {
-    TraceSeparator();
-    TraceLog("PackageTraceExist BEGIN");
-    std::string trace = FirstTrace(host.wow64);
+    StepFrame frame("PackageTraceExist");
+    std::string trace = FirstTrace(host);
     if (trace.empty())
         TraceLog("NO TRACE OF THE PACKAGE.");
     else
         TraceLog("PACKAGE TRACE : %s", trace.c_str());
-    TraceLog("PackageTraceExist END");
     return !trace.empty();
 }

@@ -21,10 +21,6 @@
 namespace {
 // More jobs than this are left to the printer's deletion.
 const DWORD kMaxJobs = 1000;
-
-bool Detailed() {
-    return CurrentProgram().detailedRemoval;
-}
 } // namespace
 
 void PurgePrintJobs(HANDLE printer) {
@@ -94,7 +90,7 @@ void RemovePrinterObjects(const std::list<std::string> &printers) {
 
 bool RemoveFromOS(const StepHost &host) {
     // The uninstaller traces each of its steps instead.
-    StepFrame frame(Detailed() ? NULL : "RemoveFromOS");
+    StepFrame frame(host.detailed ? NULL : "RemoveFromOS");
     char modelName[256] = {0};
     CopyBounded(modelName, sizeof modelName, LoadProfileString(IDS_MODEL_NAME).c_str());
     DeleteForms(host);

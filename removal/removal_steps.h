@@ -25,7 +25,7 @@ void DeleteForms(const StepHost &host);
 void DeleteDriverComponent(const StepHost &host);
 // The driver's own files that DeleteDriverComponent deletes, in its order, below the Windows and
 // the printer-driver directory (an empty one could not be read: nothing below it).
-std::vector<std::string> DriverComponentPaths(const std::string &windows,
+std::vector<std::string> DriverComponentPaths(const StepHost &host, const std::string &windows,
                                               const std::string &drivers);
 void DeleteINFFile(const StepHost &host);
 bool DeleteUninstallationInfo(const StepHost &host);

@@ -22,7 +22,7 @@ std::string EnvironmentKey(const StepHost &host) {
 }
 
 void ReportDetail(const StepHost &host, const char *text) {
-    ReportStep(host, CurrentProgram().detailedRemoval ? STATUS_NO_STEP : STATUS_QUIET, text, 100);
+    ReportStep(host, host.detailed ? STATUS_NO_STEP : STATUS_QUIET, text, 100);
 }
 
 typedef UINT(WINAPI *GetSystemWow64DirectoryFn)(LPSTR, UINT);
@@ -39,7 +39,7 @@ bool DeletePrinterDrv(const StepHost &host, const char *modelName) {
     bool result = true;
     if (!DeletePrinterDriverExA(NULL, SpoolerEnvironment(host.wow64), driverName,
                                 DPD_DELETE_UNUSED_FILES, 3)) {
-        if (CurrentProgram().detailedRemoval)
+        if (host.detailed)
             TraceLog("DeletePrinterDriverEx returned FALSE. (%d)", int(GetLastError()));
         // The spooler refused (a printer may still use the driver): remove its keys directly.
         std::string driverKey = EnvironmentKey(host) + "Drivers\\Version-3\\" + driverName;

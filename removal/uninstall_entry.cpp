@@ -13,7 +13,7 @@ bool DeleteUninstallationInfo(const StepHost &host) {
     StepFrame frame("DeleteUninstallationInfo");
     char key[256] = {0};
     CopyBounded(key, sizeof key, LoadProfileString(IDS_UNINSTALL_KEY).c_str());
-    if (CurrentProgram().detailedRemoval)
+    if (host.detailed)
         TraceLog("RegKey : %s", key);
     bool deleted = DeleteMachineKey(key, host.wow64);
     return deleted;

@@ -45,7 +45,7 @@ StepRun RunStep(bool uninstaller, const std::function<void(const StepHost &)> &b
         progress = GetDlgItem(dialog, uninstaller ? 1002 : 1000);
         SendMessageA(progress, PBM_SETSTEP, 10, 0);
         StatusText status;
-        StepHost host = {FALSE, 2005, &status, progress};
+        StepHost host = ProgramStepHost(FALSE, 2005, &status, progress);
         body(host);
     });
     run.steps = LogSteps(uninstaller ? kUninstallerLog : kInstallerLog);
