@@ -51,13 +51,12 @@ void DeleteChildren(HANDLE folder, int depth) {
 
 void DeleteDirectoryTree(const std::string &path) {
     // A link in the folder's place goes itself: what it points to is not this tree.
-    HANDLE root =
-        OpenWithoutLinks(path.c_str(), kAccess, kShare, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS);
-    if (root == INVALID_HANDLE_VALUE)
+    ScopedHandle root(
+        OpenWithoutLinks(path.c_str(), kAccess, kShare, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS));
+    if (!root.Valid())
         return;
     BY_HANDLE_FILE_INFORMATION information;
-    if (GetFileInformationByHandle(root, &information) &&
+    if (GetFileInformationByHandle(root.Get(), &information) &&
         (information.dwFileAttributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT)))
-        DeleteOpened(root, information, 0);
-    CloseHandle(root);
+        DeleteOpened(root.Get(), information, 0);
 }
