@@ -1,4 +1,4 @@
-// The control classes: the window text every control keeps, the dispatch to each class, and
+// The control classes: the window text every control keeps, each class's state and dispatch, and
 // the button; the list box and the progress bar have files of their own.
 #include "user.h"
 
@@ -33,24 +33,33 @@ LRESULT ControlProc(Window &w, UINT message, WPARAM wParam, LPARAM lParam) {
     if (w.className == "Button") {
         switch (message) {
         case BM_GETCHECK:
-            return w.check;
+            return w.button->check;
         case BM_SETCHECK:
-            w.check = int(wParam);
+            w.button->check = int(wParam);
             return 0;
         }
     }
     return 0;
 }
 
+void AddClassState(Window &w) {
+    if (w.className == "Button")
+        w.button = std::make_unique<ButtonState>();
+    else if (w.className == "ListBox")
+        w.listBox = std::make_unique<ListBoxState>();
+    else if (w.className == "msctls_progress32")
+        w.progressBar = std::make_unique<ProgressBarState>();
+}
+
 LRESULT ButtonProc(std::unique_lock<std::mutex> &lock, Window &w, UINT message, WPARAM wParam,
                    LPARAM lParam) {
     if (message == WM_LBUTTONDOWN) {
-        w.pressed = true;
+        w.button->pressed = true;
         return 0;
     }
-    if (message != WM_LBUTTONUP || !w.pressed)
+    if (message != WM_LBUTTONUP || !w.button->pressed)
         return ControlProc(w, message, wParam, lParam);
-    w.pressed = false;
+    w.button->pressed = false;
     Window *parent = Find(w.parent);
     if (parent == nullptr)
         return 0;
@@ -66,7 +75,7 @@ LRESULT ButtonProc(std::unique_lock<std::mutex> &lock, Window &w, UINT message, 
             if (i > first && (s->style & WS_GROUP))
                 break;
             if (IsButtonKind(*s, BS_AUTORADIOBUTTON))
-                s->check = i == at ? BST_CHECKED : BST_UNCHECKED;
+                s->button->check = i == at ? BST_CHECKED : BST_UNCHECKED;
         }
     }
     return Deliver(lock, w.parent, WM_COMMAND, MAKEWPARAM(w.id, BN_CLICKED), (LPARAM)w.handle);

@@ -54,13 +54,13 @@ HWND CreateFromTemplate(std::unique_lock<std::mutex> &lock, HINSTANCE instance, 
         return g_machine->windows[handle].get();
     };
     Window *d = make(parent);
-    d->dialog = true;
+    d->dialog = std::make_unique<DialogState>();
     d->className = "#32770";
     d->text = tmpl->caption;
     d->style = tmpl->style;
     d->exStyle = tmpl->exStyle;
     d->rect = tmpl->rect;
-    d->proc = proc;
+    d->dialog->proc = proc;
     d->sysClose = (tmpl->style & WS_SYSMENU) != 0;
     HWND handle = d->handle;
     for (const ControlTemplate &c : tmpl->controls) {
@@ -71,6 +71,7 @@ HWND CreateFromTemplate(std::unique_lock<std::mutex> &lock, HINSTANCE instance, 
         child->style = c.style;
         child->rect = c.rect;
         child->visible = (c.style & WS_VISIBLE) != 0;
+        AddClassState(*child);
         Find(handle)->children.push_back(child->handle);
         if (child->className == "ListBox")
             MeasureListItems(lock, *child);
@@ -109,7 +110,7 @@ INT_PTR WINAPI DialogBoxParamA(HINSTANCE instance, LPCSTR templateName, HWND par
         return -1;
     RunModal(api.lock, dialog);
     Window *d = Find(dialog);
-    INT_PTR result = d != nullptr ? d->result : 0;
+    INT_PTR result = d != nullptr ? d->dialog->result : 0;
     Destroy(dialog);
     return result;
 }
@@ -129,8 +130,11 @@ BOOL WINAPI EndDialog(HWND dialog, INT_PTR result) {
         SetError(ERROR_INVALID_WINDOW_HANDLE);
         return FALSE;
     }
-    d->ended = true;
-    d->result = result;
+    // Another window has nothing to end: the call succeeds all the same.
+    if (d->dialog) {
+        d->dialog->ended = true;
+        d->dialog->result = result;
+    }
     g_changed.notify_all();
     return TRUE;
 }

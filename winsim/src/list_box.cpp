@@ -16,64 +16,65 @@ const UINT kMaxItemHeight = 255;
 } // namespace
 
 LRESULT ListBoxProc(Window &w, UINT message, WPARAM wParam, LPARAM lParam) {
-    int count = int(w.items.size());
+    ListBoxState &box = *w.listBox;
+    int count = int(box.items.size());
     int index = int(wParam);
     bool valid = index >= 0 && index < count;
     switch (message) {
     case LB_ADDSTRING: {
         std::string text = (const char *)lParam;
-        auto at = w.items.end();
+        auto at = box.items.end();
         if (w.style & LBS_SORT) {
             std::string key = Upper(text);
-            at = std::upper_bound(w.items.begin(), w.items.end(), key,
-                                  [](const std::string &k, const Window::Item &item) {
+            at = std::upper_bound(box.items.begin(), box.items.end(), key,
+                                  [](const std::string &k, const ListBoxState::Item &item) {
                                       return k < Upper(item.text);
                                   });
         }
         w.needsPaint = true;
-        return w.items.insert(at, Window::Item{text, 0}) - w.items.begin();
+        return box.items.insert(at, ListBoxState::Item{text, 0}) - box.items.begin();
     }
     case LB_DELETESTRING:
         if (!valid)
             return LB_ERR;
-        w.items.erase(w.items.begin() + index);
+        box.items.erase(box.items.begin() + index);
         w.needsPaint = true;
         return count - 1;
     case LB_RESETCONTENT:
-        w.items.clear();
-        w.selection = LB_ERR;
+        box.items.clear();
+        box.selection = LB_ERR;
         w.needsPaint = true;
         return 0;
     case LB_GETCOUNT:
         return count;
     case LB_GETTEXTLEN:
-        return valid ? LRESULT(w.items[index].text.size()) : LB_ERR;
+        return valid ? LRESULT(box.items[index].text.size()) : LB_ERR;
     case LB_GETTEXT:
         if (!valid)
             return LB_ERR;
-        memcpy((char *)lParam, w.items[index].text.c_str(), w.items[index].text.size() + 1);
-        return LRESULT(w.items[index].text.size());
+        memcpy((char *)lParam, box.items[index].text.c_str(), box.items[index].text.size() + 1);
+        return LRESULT(box.items[index].text.size());
     case LB_GETITEMDATA:
-        return valid ? w.items[index].data : LB_ERR;
+        return valid ? box.items[index].data : LB_ERR;
     case LB_SETITEMDATA:
         if (!valid)
             return LB_ERR;
-        w.items[index].data = lParam;
+        box.items[index].data = lParam;
         return TRUE;
     case LB_SETCURSEL:
-        w.selection = valid ? index : LB_ERR;
+        box.selection = valid ? index : LB_ERR;
         w.needsPaint = true;
         return valid ? index : LB_ERR;
     case LB_GETCURSEL:
-        return w.selection;
+        return box.selection;
     case LB_ITEMFROMPOINT: {
-        int item = int(HIWORD(lParam)) / std::max(w.itemHeight, 1);
+        int item = int(HIWORD(lParam)) / std::max(box.itemHeight, 1);
         return item < count ? MAKELONG(item, 0) : MAKELONG(count, 1);
     }
     case WM_LBUTTONDOWN: {
-        int item = int(HIWORD(lParam)) / std::max(w.itemHeight, 1);
-        if (item < count && item != w.selection) {
-            w.selection = item;
+        int item = int(HIWORD(lParam)) / std::max(box.itemHeight, 1);
+        if (item < count && item != box.selection) {
+            box.selection = item;
             w.needsPaint = true;
         }
         return 0;
@@ -87,7 +88,7 @@ bool IsOwnerDrawList(const Window &w) {
 }
 
 void MeasureListItems(std::unique_lock<std::mutex> &lock, Window &listBox) {
-    listBox.itemHeight = kDefaultItemHeight;
+    listBox.listBox->itemHeight = kDefaultItemHeight;
     if (!IsOwnerDrawList(listBox))
         return;
     HWND handle = listBox.handle;
@@ -100,7 +101,8 @@ void MeasureListItems(std::unique_lock<std::mutex> &lock, Window &listBox) {
     Deliver(lock, listBox.parent, WM_MEASUREITEM, WPARAM(listBox.id), (LPARAM)&measure);
     Window *measured = Find(handle);
     if (measured != nullptr)
-        measured->itemHeight = int(std::min(std::max(measure.itemHeight, 1u), kMaxItemHeight));
+        measured->listBox->itemHeight =
+            int(std::min(std::max(measure.itemHeight, 1u), kMaxItemHeight));
 }
 
 bool PaintOwnerDrawList(std::unique_lock<std::mutex> &lock) {
@@ -116,8 +118,10 @@ bool PaintOwnerDrawList(std::unique_lock<std::mutex> &lock) {
         // The entries that fit, from the top: the list never scrolls here.
         for (int i = 0;; ++i) {
             Window *list = Find(handle);
-            if (list == nullptr || i >= int(list->items.size()) ||
-                i * list->itemHeight >= ClientPixels(*list).bottom)
+            if (list == nullptr)
+                break;
+            const ListBoxState &box = *list->listBox;
+            if (i >= int(box.items.size()) || i * box.itemHeight >= ClientPixels(*list).bottom)
                 break;
             DRAWITEMSTRUCT draw;
             memset(&draw, 0, sizeof draw);
@@ -125,12 +129,12 @@ bool PaintOwnerDrawList(std::unique_lock<std::mutex> &lock) {
             draw.CtlID = UINT(list->id);
             draw.itemID = UINT(i);
             draw.itemAction = ODA_DRAWENTIRE;
-            draw.itemState = i == list->selection ? ODS_SELECTED : 0;
+            draw.itemState = i == box.selection ? ODS_SELECTED : 0;
             draw.hwndItem = handle;
             draw.hDC = (HDC)handle;
-            draw.rcItem = RECT{0, i * list->itemHeight, ClientPixels(*list).right,
-                               (i + 1) * list->itemHeight};
-            draw.itemData = ULONG_PTR(list->items[i].data);
+            draw.rcItem =
+                RECT{0, i * box.itemHeight, ClientPixels(*list).right, (i + 1) * box.itemHeight};
+            draw.itemData = ULONG_PTR(box.items[i].data);
             Deliver(lock, ownerHandle, WM_DRAWITEM, WPARAM(list->id), (LPARAM)&draw);
         }
         return true;

@@ -77,6 +77,32 @@ struct ThreadState {
     HHOOK hook = NULL;
 };
 
+// The state of one class of window, made with the window: a window of another class has none.
+struct DialogState {
+    DLGPROC proc = nullptr;
+    LONG_PTR user = 0;      // DWLP_USER
+    LONG_PTR msgResult = 0; // DWLP_MSGRESULT
+    bool ended = false;     // by EndDialog, with the result it was given
+    INT_PTR result = 0;
+};
+struct ButtonState {
+    int check = BST_UNCHECKED;
+    bool pressed = false; // the mouse went down on it
+};
+struct ProgressBarState {
+    int low = 0, high = 100, step = 10, pos = 0;
+    std::vector<int> positions; // every position it moved to
+};
+struct ListBoxState {
+    struct Item {
+        std::string text;
+        LPARAM data;
+    };
+    std::vector<Item> items;
+    int selection = LB_ERR;
+    int itemHeight = 0; // in pixels
+};
+
 struct Window {
     HWND handle = NULL;
     std::thread::id thread;
@@ -87,31 +113,14 @@ struct Window {
     DWORD style = 0;
     DWORD exStyle = 0;
     RECT rect = {0, 0, 0, 0};
-    DLGPROC proc = nullptr;
-    LONG_PTR user = 0;
-    LONG_PTR msgResult = 0;
-    bool dialog = false;
     bool visible = false;
     bool destroyed = false;
-    bool ended = false;
     bool minimized = false;
-    bool sysClose = true;
-    INT_PTR result = 0;
+    bool sysClose = true; // its system menu has the Close command
     HICON iconBig = NULL;
     HICON iconSmall = NULL;
     std::vector<HWND> children;
     std::vector<std::string> textHistory;
-    int check = BST_UNCHECKED;
-    bool pressed = false; // a button the mouse went down on
-    int low = 0, high = 100, step = 10, pos = 0;
-    std::vector<int> positions; // every position a progress bar moved to
-    struct Item {
-        std::string text;
-        LPARAM data;
-    };
-    std::vector<Item> items;
-    int selection = LB_ERR;
-    int itemHeight = 0;            // a list box's, in pixels
     bool needsPaint = false;       // changed since it was last painted
     std::vector<Drawing> drawings; // at its last painting
     WNDPROC subclass = nullptr;    // a program's procedure in front of the control's own
@@ -120,6 +129,11 @@ struct Window {
         unsigned long long due;
     };
     std::map<UINT_PTR, Timer> timers;
+    // Its class's state: a dialog's, or that of one of the control classes.
+    std::unique_ptr<DialogState> dialog;
+    std::unique_ptr<ButtonState> button;
+    std::unique_ptr<ProgressBarState> progressBar;
+    std::unique_ptr<ListBoxState> listBox;
 };
 
 struct Process {

@@ -89,7 +89,7 @@ void RunModal(std::unique_lock<std::mutex> &lock, HWND dialog) {
     for (;;) {
         StopIfEnded(lock);
         Window *d = Find(dialog);
-        if (d == nullptr || d->ended)
+        if (d == nullptr || d->dialog->ended)
             return;
         ThreadState &state = g_machine->threads[std::this_thread::get_id()];
         if (ServeSent(lock)) {

@@ -8,37 +8,38 @@
 namespace winsim {
 
 LRESULT ProgressBarProc(Window &w, UINT message, WPARAM wParam, LPARAM lParam) {
-    int previous = w.pos;
+    ProgressBarState &bar = *w.progressBar;
+    int previous = bar.pos;
     switch (message) {
     case PBM_SETRANGE: {
-        LRESULT old = MAKELONG(w.low, w.high);
-        w.low = LOWORD(lParam);
-        w.high = HIWORD(lParam);
-        w.pos = std::min(std::max(w.pos, w.low), w.high);
+        LRESULT old = MAKELONG(bar.low, bar.high);
+        bar.low = LOWORD(lParam);
+        bar.high = HIWORD(lParam);
+        bar.pos = std::min(std::max(bar.pos, bar.low), bar.high);
         return old;
     }
     case PBM_SETSTEP: {
-        int old = w.step;
-        w.step = int(wParam);
+        int old = bar.step;
+        bar.step = int(wParam);
         return old;
     }
     case PBM_STEPIT:
         // Past the end the bar starts over from the beginning, as the control documents.
-        w.pos += w.step;
-        if (w.pos > w.high)
-            w.pos = w.low + (w.pos - w.high);
-        w.positions.push_back(w.pos);
+        bar.pos += bar.step;
+        if (bar.pos > bar.high)
+            bar.pos = bar.low + (bar.pos - bar.high);
+        bar.positions.push_back(bar.pos);
         return previous;
     case PBM_SETPOS:
-        w.pos = std::min(std::max(int(wParam), w.low), w.high);
-        w.positions.push_back(w.pos);
+        bar.pos = std::min(std::max(int(wParam), bar.low), bar.high);
+        bar.positions.push_back(bar.pos);
         return previous;
     case PBM_DELTAPOS:
-        w.pos = std::min(std::max(w.pos + int(wParam), w.low), w.high);
-        w.positions.push_back(w.pos);
+        bar.pos = std::min(std::max(bar.pos + int(wParam), bar.low), bar.high);
+        bar.positions.push_back(bar.pos);
         return previous;
     case PBM_GETPOS:
-        return w.pos;
+        return bar.pos;
     }
     return 0;
 }

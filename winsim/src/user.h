@@ -70,6 +70,8 @@ LRESULT Send(std::unique_lock<std::mutex> &lock, HWND handle, UINT message, WPAR
 bool ServeSent(std::unique_lock<std::mutex> &lock);
 void Destroy(HWND handle);
 
+// Makes a control's class state, once its class name is set.
+void AddClassState(Window &w);
 // The control classes' own procedures.
 LRESULT ControlProc(Window &w, UINT message, WPARAM wParam, LPARAM lParam);
 // A button: the mouse going down on it presses it, coming up clicks it (a radio button is

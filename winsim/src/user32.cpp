@@ -38,13 +38,13 @@ LRESULT Deliver(std::unique_lock<std::mutex> &lock, HWND handle, UINT message, W
         return w->className == "Button" ? ButtonProc(lock, *w, message, wParam, lParam)
                                         : ControlProc(*w, message, wParam, lParam);
     g_machine->delivered.push_back(Delivered{handle, message, wParam, lParam});
-    DLGPROC proc = w->proc;
+    DLGPROC proc = w->dialog->proc;
     INT_PTR handled = CallUnlocked(lock, [&] { return proc(handle, message, wParam, lParam); });
     w = Find(handle);
     if (handled) {
         if (message == WM_QUERYDRAGICON || message == WM_INITDIALOG || w == nullptr)
             return handled;
-        return w->msgResult;
+        return w->dialog->msgResult;
     }
     return w == nullptr ? 0 : DefDialogProc(lock, *w, message, wParam, lParam);
 }
@@ -198,7 +198,7 @@ LONG_PTR WINAPI SetWindowLongPtrA(HWND window, int index, LONG_PTR value) {
         SetError(w == nullptr ? ERROR_INVALID_WINDOW_HANDLE : 1413); // ERROR_INVALID_INDEX
         return 0;
     }
-    LONG_PTR &slot = index == DWLP_USER ? w->user : w->msgResult;
+    LONG_PTR &slot = index == DWLP_USER ? w->dialog->user : w->dialog->msgResult;
     LONG_PTR old = slot;
     slot = value;
     return old;
@@ -211,7 +211,7 @@ LONG_PTR WINAPI GetWindowLongPtrA(HWND window, int index) {
         SetError(w == nullptr ? ERROR_INVALID_WINDOW_HANDLE : 1413);
         return 0;
     }
-    return index == DWLP_USER ? w->user : w->msgResult;
+    return index == DWLP_USER ? w->dialog->user : w->dialog->msgResult;
 }
 
 LRESULT WINAPI SendMessageA(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {

@@ -70,8 +70,8 @@ void ClickListCheckBox(HWND listBox, int index) {
     {
         std::lock_guard<std::mutex> lock(g_mutex);
         Window *w = Find(listBox);
-        if (w != nullptr)
-            height = std::max(w->itemHeight, 1);
+        if (w != nullptr && w->listBox)
+            height = std::max(w->listBox->itemHeight, 1);
     }
     PostToControl(listBox, WM_LBUTTONDOWN, 1, MAKELPARAM(4, index * height + height / 2));
 }
@@ -84,8 +84,8 @@ std::vector<ListItem> ListItems(HWND listBox) {
     std::lock_guard<std::mutex> lock(g_mutex);
     std::vector<ListItem> items;
     Window *w = FindAny(listBox);
-    if (w != nullptr)
-        for (const Window::Item &item : w->items)
+    if (w != nullptr && w->listBox)
+        for (const ListBoxState::Item &item : w->listBox->items)
             items.push_back(ListItem{item.text, item.data});
     return items;
 }
@@ -126,14 +126,17 @@ bool IsWaitCursor() {
 ProgressState Progress(HWND control) {
     std::lock_guard<std::mutex> lock(g_mutex);
     Window *w = FindAny(control);
-    return w == nullptr ? ProgressState{0, 0, 0, 0}
-                        : ProgressState{w->low, w->high, w->step, w->pos};
+    if (w == nullptr)
+        return ProgressState{0, 0, 0, 0};
+    // Another class's window reads as a new bar.
+    const ProgressBarState &bar = w->progressBar ? *w->progressBar : ProgressBarState();
+    return ProgressState{bar.low, bar.high, bar.step, bar.pos};
 }
 
 std::vector<int> ProgressHistory(HWND control) {
     std::lock_guard<std::mutex> lock(g_mutex);
     Window *w = FindAny(control);
-    return w == nullptr ? std::vector<int>() : w->positions;
+    return w == nullptr || !w->progressBar ? std::vector<int>() : w->progressBar->positions;
 }
 
 std::vector<Delivered> DeliveredMessages() {
