@@ -8,6 +8,7 @@
 #include <algorithm>
 
 #include "QMR640_Uninstaller/resource.h"
+#include "common/ports.h"
 #include "common/switches.h"
 #include "harness.h"
 #include "machine_snapshot.h"
@@ -403,17 +404,18 @@ TEST(Deployment, QuietRoundTripFromAnotherFolder) {
 // above it, and without a port anywhere an unattended run refuses with 87. A failed look-up at
 // the start never lets the run take its files from elsewhere, and ends as its row says.
 TEST(Deployment, ProgramFolderAndMissingPort) {
-    const char *const ports[] = {"COM1", "COM2", "COM3", "COM4", "LPT1", "LPT2", "USB"};
-    for (int i = 0; i < 7; ++i) {
-        SCOPED_TRACE(ports[i]);
+    for (int i = 0; i < PORT_COUNT; ++i) {
+        const char *port = kPorts[i].name;
+        SCOPED_TRACE(port);
         winsim::Reset();
         winsim::SetCurrentDirectory(kMedia);
-        std::string other = std::string("PORTDLG=FALSE\r\nPORT=") + ports[(i + 1) % 7] + "\r\n";
+        std::string other =
+            std::string("PORTDLG=FALSE\r\nPORT=") + kPorts[(i + 1) % PORT_COUNT].name + "\r\n";
         PutMedia(kMedia, i % 2 == 0 ? other.c_str() : nullptr);
-        bool usb = i == 6;
-        EXPECT_EQ(usb ? 0 : 3010, RunProgram(false, std::string("/quiet /port:") + ports[i]).code);
+        bool usb = i == PORT_INDEX_USB;
+        EXPECT_EQ(usb ? 0 : 3010, RunProgram(false, std::string("/quiet /port:") + port).code);
         std::vector<winsim::PrinterInfo> printers = winsim::Printers();
-        EXPECT_EQ(usb ? "" : std::string(ports[i]) + ":", printers.empty() ? "" : printers[0].port);
+        EXPECT_EQ(usb ? "" : std::string(port) + ":", printers.empty() ? "" : printers[0].port);
     }
 
     winsim::Reset();
